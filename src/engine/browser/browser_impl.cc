@@ -1,0 +1,242 @@
+// BrowserImpl: life, close sequence and scripts of one UI-process browser.
+#include "browser/browser_impl.h"
+
+#include <gdk/gdkx.h>
+
+#include "browser/browser_view_impl.h"
+#include "browser/frame_impl.h"
+#include "browser/runtime.h"
+#include "browser/web_view_settings.h"
+#include "browser/web_view_signals.h"
+#include "browser/window_impl.h"
+#include "common/process_message_impl.h"
+#include "include/base/cef_bind.h"
+#include "include/base/cef_logging.h"
+#include "include/cef_task.h"
+
+namespace qvex_engine {
+
+namespace {
+
+// How long a closing browser waits for scripts that were requested before its close (such as
+// the page's unload call) before it goes anyway.
+constexpr guint kCloseWatchdogMs = 1500;
+
+const char kBrowserKey[] = "qvex-browser";
+
+}  // namespace
+
+CefRefPtr<BrowserImpl> BrowserImpl::Create(CefRefPtr<CefClient> client,
+                                           const CefBrowserSettings& settings,
+                                           WebKitWebView* opener) {
+  WebKitSettings* web_settings = webkit_settings_new();
+  ApplyBrowserSettings(settings, web_settings);
+  GtkWidget* widget =
+      opener ? GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener,
+                                       "settings", web_settings, nullptr))
+             : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", GetWebContext(),
+                                       "settings", web_settings, nullptr));
+  g_object_unref(web_settings);
+  WebKitWebView* web_view = WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
+
+  CefRefPtr<BrowserImpl> browser = new BrowserImpl(web_view, client, settings, opener != nullptr);
+  g_object_set_data(G_OBJECT(web_view), kBrowserKey, browser.get());
+  AttachWebViewSignals(browser.get());
+  CefRefPtr<CefLifeSpanHandler> life = client ? client->GetLifeSpanHandler() : nullptr;
+  if (life) life->OnAfterCreated(browser.get());
+  return browser;
+}
+
+CefRefPtr<BrowserImpl> BrowserImpl::FromWebView(WebKitWebView* web_view) {
+  return static_cast<BrowserImpl*>(g_object_get_data(G_OBJECT(web_view), kBrowserKey));
+}
+
+BrowserImpl::BrowserImpl(WebKitWebView* web_view, CefRefPtr<CefClient> client,
+                         const CefBrowserSettings& settings, bool is_popup)
+    : web_view_(web_view),
+      client_(client),
+      settings_(settings),
+      id_(static_cast<int>(webkit_web_view_get_page_id(web_view))),
+      is_popup_(is_popup) {
+  main_frame_ = new FrameImpl(this);
+}
+
+BrowserImpl::~BrowserImpl() {
+  if (web_view_) g_object_unref(web_view_);
+}
+
+bool BrowserImpl::CanGoBack() { return web_view_ && webkit_web_view_can_go_back(web_view_); }
+void BrowserImpl::GoBack() {
+  if (web_view_) webkit_web_view_go_back(web_view_);
+}
+bool BrowserImpl::CanGoForward() {
+  return web_view_ && webkit_web_view_can_go_forward(web_view_);
+}
+void BrowserImpl::GoForward() {
+  if (web_view_) webkit_web_view_go_forward(web_view_);
+}
+bool BrowserImpl::IsLoading() { return web_view_ && webkit_web_view_is_loading(web_view_); }
+void BrowserImpl::Reload() {
+  if (web_view_) webkit_web_view_reload(web_view_);
+}
+void BrowserImpl::StopLoad() {
+  if (web_view_) webkit_web_view_stop_loading(web_view_);
+}
+
+bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
+  return that && that->GetIdentifier() == id_ && dynamic_cast<BrowserImpl*>(that.get()) == this;
+}
+
+CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return main_frame_.get(); }
+CefRefPtr<CefFrame> BrowserImpl::GetFocusedFrame() { return main_frame_.get(); }
+
+void BrowserImpl::SetFocus(bool focus) {
+  if (web_view_ && focus) gtk_widget_grab_focus(GTK_WIDGET(web_view_));
+}
+
+cef_window_handle_t BrowserImpl::GetWindowHandle() {
+  if (!web_view_) return 0;
+  GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(web_view_));
+  if (!toplevel || !gtk_widget_is_toplevel(toplevel)) return 0;
+  GdkWindow* window = gtk_widget_get_window(toplevel);
+  return window && GDK_IS_X11_WINDOW(window) ? gdk_x11_window_get_xid(window) : 0;
+}
+
+// --- Close sequence --------------------------------------------------------------------
+// TryCloseBrowser (from the window's CanClose) starts the close and answers false; DoClose
+// runs from a task; then, once every script requested before has finished, the window is
+// asked to close again and this time TryCloseBrowser answers true.
+
+bool BrowserImpl::TryCloseBrowser() {
+  switch (close_state_) {
+    case CloseState::kOpen:
+      StartClose();
+      return false;
+    case CloseState::kClosing:
+      return false;
+    default:
+      return true;
+  }
+}
+
+void BrowserImpl::CloseBrowser(bool force_close) {
+  if (!CefCurrentlyOn(TID_UI)) {
+    CefPostTask(TID_UI, base::Bind(&BrowserImpl::CloseBrowser, this, force_close));
+    return;
+  }
+  if (close_state_ == CloseState::kOpen) StartClose();
+}
+
+void BrowserImpl::StartClose() {
+  close_state_ = CloseState::kClosing;
+  CefPostTask(TID_UI, base::Bind(&BrowserImpl::RunDoClose, this));
+}
+
+void BrowserImpl::RunDoClose() {
+  if (close_state_ != CloseState::kClosing) return;
+  CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
+  bool handled = life && life->DoClose(this);
+  if (close_state_ != CloseState::kClosing) return;  // Destroyed meanwhile.
+  close_state_ = CloseState::kClosable;
+  if (!handled) CloseWhenScriptsDone();
+}
+
+void BrowserImpl::CloseWhenScriptsDone() {
+  if (pending_scripts_.load() == 0) {
+    FinishClose();
+    return;
+  }
+  AddRef();  // Released by the watchdog's destroy notify.
+  close_watchdog_ = g_timeout_add_full(
+      G_PRIORITY_DEFAULT, kCloseWatchdogMs, OnCloseWatchdog, this,
+      [](gpointer data) { static_cast<BrowserImpl*>(data)->Release(); });
+}
+
+gboolean BrowserImpl::OnCloseWatchdog(gpointer data) {
+  auto* self = static_cast<BrowserImpl*>(data);
+  self->close_watchdog_ = 0;
+  LOG(WARNING) << "page scripts still running after " << kCloseWatchdogMs
+               << " ms; closing anyway";
+  self->FinishClose();
+  return G_SOURCE_REMOVE;
+}
+
+void BrowserImpl::FinishClose() {
+  if (close_state_ != CloseState::kClosable) return;
+  if (close_watchdog_) {
+    g_source_remove(close_watchdog_);
+    close_watchdog_ = 0;
+  }
+  CefRefPtr<CefWindow> window = view_ ? view_->GetWindow() : nullptr;
+  if (window) {
+    window->Close();
+  } else {
+    CefRefPtr<BrowserImpl> keep(this);
+    GtkWidget* widget = web_view_ ? GTK_WIDGET(web_view_) : nullptr;
+    Destroy();
+    if (widget) gtk_widget_destroy(widget);
+  }
+}
+
+void BrowserImpl::Destroy() {
+  if (close_state_ == CloseState::kClosed) return;
+  CefRefPtr<BrowserImpl> keep(this);
+  close_state_ = CloseState::kClosed;
+  if (close_watchdog_) {
+    g_source_remove(close_watchdog_);
+    close_watchdog_ = 0;
+  }
+  CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
+  if (life) life->OnBeforeClose(this);
+  DetachWebViewSignals(this);
+  g_object_set_data(G_OBJECT(web_view_), kBrowserKey, nullptr);
+  main_frame_->Detach();
+}
+
+// --- Scripts and messages ---------------------------------------------------------------
+
+void BrowserImpl::RequestScript(const std::string& code, const std::string& script_url) {
+  pending_scripts_.fetch_add(1);
+  if (!CefPostTask(TID_UI, base::Bind(&BrowserImpl::RunScript, this, code, script_url)))
+    pending_scripts_.fetch_sub(1);
+}
+
+void BrowserImpl::RunScript(const std::string& code, const std::string& script_url) {
+  if (close_state_ == CloseState::kClosed) {
+    ScriptFinished();
+    return;
+  }
+  AddRef();  // Released in OnScriptDone.
+  webkit_web_view_evaluate_javascript(web_view_, code.data(), static_cast<gssize>(code.size()),
+                                      nullptr, script_url.empty() ? nullptr : script_url.c_str(),
+                                      nullptr, OnScriptDone, this);
+}
+
+void BrowserImpl::OnScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
+  auto* self = static_cast<BrowserImpl*>(data);
+  GError* error = nullptr;
+  JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result,
+                                                               &error);
+  if (value) g_object_unref(value);
+  if (error) g_error_free(error);  // Script errors belong to the page's console.
+  self->ScriptFinished();
+  self->Release();
+}
+
+void BrowserImpl::ScriptFinished() {
+  if (pending_scripts_.fetch_sub(1) == 1 && close_state_ == CloseState::kClosable)
+    FinishClose();
+}
+
+void BrowserImpl::SendProcessMessage(CefRefPtr<CefProcessMessage> message) {
+  if (!CefCurrentlyOn(TID_UI)) {
+    CefPostTask(TID_UI, base::Bind(&BrowserImpl::SendProcessMessage, this, message));
+    return;
+  }
+  if (!message || close_state_ == CloseState::kClosed) return;
+  WebKitUserMessage* user_message = webkit_user_message_new(
+      message->GetName().ToString().c_str(), ArgumentsToVariant(message->GetArgumentList()));
+  webkit_web_view_send_message_to_page(web_view_, user_message, nullptr, nullptr, nullptr);
+}
+
+}  // namespace qvex_engine

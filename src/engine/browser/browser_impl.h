@@ -1,0 +1,106 @@
+// BrowserImpl: one browser of the UI process, a WebKitWebView, as CefBrowser and as its
+// CefBrowserHost. UI thread, except where a method says any thread.
+#ifndef QVEX_ENGINE_BROWSER_BROWSER_IMPL_H_
+#define QVEX_ENGINE_BROWSER_BROWSER_IMPL_H_
+
+#include <webkit2/webkit2.h>
+
+#include <atomic>
+#include <string>
+
+#include "include/cef_browser.h"
+#include "include/cef_client.h"
+
+namespace qvex_engine {
+
+class BrowserViewImpl;
+class FrameImpl;
+
+class BrowserImpl : public CefBrowser, public CefBrowserHost {
+ public:
+  // Creates the web view (related to `opener` for a pop-up, so they share a web process),
+  // applies the settings, connects the signals and calls the client's OnAfterCreated.
+  static CefRefPtr<BrowserImpl> Create(CefRefPtr<CefClient> client,
+                                       const CefBrowserSettings& settings,
+                                       WebKitWebView* opener);
+  // The browser of a web view, or null.
+  static CefRefPtr<BrowserImpl> FromWebView(WebKitWebView* web_view);
+
+  // CefBrowser
+  CefRefPtr<CefBrowserHost> GetHost() override { return this; }
+  bool CanGoBack() override;
+  void GoBack() override;
+  bool CanGoForward() override;
+  void GoForward() override;
+  bool IsLoading() override;
+  void Reload() override;
+  void StopLoad() override;
+  int GetIdentifier() override { return id_; }
+  bool IsSame(CefRefPtr<CefBrowser> that) override;
+  bool IsPopup() override { return is_popup_; }
+  CefRefPtr<CefFrame> GetMainFrame() override;   // Any thread.
+  CefRefPtr<CefFrame> GetFocusedFrame() override;
+
+  // CefBrowserHost
+  CefRefPtr<CefBrowser> GetBrowser() override { return this; }
+  void CloseBrowser(bool force_close) override;
+  bool TryCloseBrowser() override;
+  void SetFocus(bool focus) override;
+  cef_window_handle_t GetWindowHandle() override;
+  CefRefPtr<CefClient> GetClient() override { return client_; }
+  void DownloadImage(const CefString& image_url, bool is_favicon, uint32_t max_image_size,
+                     bool bypass_cache, CefRefPtr<CefDownloadImageCallback> callback) override;
+  void ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                    const CefBrowserSettings& settings,
+                    const CefPoint& inspect_element_at) override;
+  void CloseDevTools() override;
+  bool HasDevTools() override;
+
+  WebKitWebView* web_view() const { return web_view_; }
+  const CefBrowserSettings& settings() const { return settings_; }
+  FrameImpl* main_frame() const { return main_frame_.get(); }
+  BrowserViewImpl* view() const { return view_; }
+  void set_view(BrowserViewImpl* view) { view_ = view; }
+  bool is_closed() const { return close_state_ == CloseState::kClosed; }
+
+  // Any thread: runs the script in the main frame's document from the UI thread. The browser
+  // is not torn down before the script has finished (or the close watchdog fired).
+  void RequestScript(const std::string& code, const std::string& script_url);
+  // Any thread: sends a process message to the page's web process.
+  void SendProcessMessage(CefRefPtr<CefProcessMessage> message);
+  // The web view's top-level window was destroyed: OnBeforeClose, then the view is released.
+  void Destroy();
+
+ private:
+  enum class CloseState { kOpen, kClosing, kClosable, kClosed };
+
+  BrowserImpl(WebKitWebView* web_view, CefRefPtr<CefClient> client,
+              const CefBrowserSettings& settings, bool is_popup);
+  ~BrowserImpl() override;
+
+  void StartClose();
+  void RunDoClose();
+  void CloseWhenScriptsDone();
+  void FinishClose();
+  void RunScript(const std::string& code, const std::string& script_url);
+  void ScriptFinished();
+  static void OnScriptDone(GObject* source, GAsyncResult* result, gpointer data);
+  static gboolean OnCloseWatchdog(gpointer data);
+
+  WebKitWebView* web_view_;  // Strong reference until Destroy.
+  CefRefPtr<CefClient> client_;
+  CefBrowserSettings settings_;
+  CefRefPtr<FrameImpl> main_frame_;
+  const int id_;
+  const bool is_popup_;
+  BrowserViewImpl* view_ = nullptr;  // The view clears it when it lets go of the browser.
+  CloseState close_state_ = CloseState::kOpen;
+  std::atomic<int> pending_scripts_{0};
+  guint close_watchdog_ = 0;
+
+  IMPLEMENT_REFCOUNTING(BrowserImpl);
+};
+
+}  // namespace qvex_engine
+
+#endif  // QVEX_ENGINE_BROWSER_BROWSER_IMPL_H_

@@ -1,0 +1,125 @@
+// CefInitialize, the message loop and CefShutdown in the UI process.
+#include "browser/runtime.h"
+
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <climits>
+#include <vector>
+
+#include "common/engine_state.h"
+#include "include/base/cef_logging.h"
+#include "include/cef_task.h"
+
+namespace {
+
+CefRefPtr<CefApp> g_app;
+WebKitWebContext* g_context = nullptr;
+CefSettings g_settings;
+
+// WebKit starts a web process for each new view; each gets the shell's directory, as the web
+// process's own executable is WebKit's.
+void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
+  webkit_web_context_set_web_extensions_initialization_user_data(
+      context, g_variant_new_string(qvex_engine::ExecutableDir().c_str()));
+}
+
+void SetUpWebContext(const CefSettings& settings) {
+  g_context = webkit_web_context_get_default();
+  webkit_web_context_set_web_extensions_directory(
+      g_context, (qvex_engine::ExecutableDir() + "/webext").c_str());
+  g_signal_connect(g_context, "initialize-web-extensions",
+                   G_CALLBACK(OnInitializeWebExtensions), nullptr);
+  if (settings.no_sandbox) webkit_web_context_set_sandbox_enabled(g_context, FALSE);
+  WebKitWebsiteDataManager* data = webkit_web_context_get_website_data_manager(g_context);
+  webkit_website_data_manager_set_tls_errors_policy(
+      data, settings.ignore_certificate_errors ? WEBKIT_TLS_ERRORS_POLICY_IGNORE
+                                               : WEBKIT_TLS_ERRORS_POLICY_FAIL);
+}
+
+void ContextInitialized() {
+  if (!g_app) return;
+  CefRefPtr<CefBrowserProcessHandler> handler = g_app->GetBrowserProcessHandler();
+  if (handler) handler->OnContextInitialized();
+}
+
+}  // namespace
+
+namespace qvex_engine {
+
+WebKitWebContext* GetWebContext() { return g_context; }
+CefRefPtr<CefApp> GetApp() { return g_app; }
+
+std::string ExecutableDir() {
+  static const std::string dir = [] {
+    std::vector<char> buf(PATH_MAX + 1, 0);
+    ssize_t n = readlink("/proc/self/exe", buf.data(), PATH_MAX);
+    std::string path = n > 0 ? std::string(buf.data(), n) : std::string();
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  }();
+  return dir;
+}
+
+}  // namespace qvex_engine
+
+bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
+                   CefRefPtr<CefApp> application, void* windows_sandbox_info) {
+  qvex_engine::SetMinLogLevel(qvex_engine::LogLevelFromSeverity(settings.log_severity));
+  qvex_engine::SetGlobalCommandLine(args.argc, args.argv);
+  qvex_engine::RecordMainThread(TID_UI);
+  g_settings = settings;
+
+  // GDK replaces the X error handlers while it opens the display (its own one exits on any
+  // untrapped error). Put back whatever the application had installed, outside any trap.
+  XErrorHandler app_error_handler = XSetErrorHandler(nullptr);
+  XSetErrorHandler(app_error_handler);
+  XIOErrorHandler app_io_error_handler = XSetIOErrorHandler(nullptr);
+  XSetIOErrorHandler(app_io_error_handler);
+
+  gdk_set_allowed_backends("x11");
+  std::vector<char*> argv(args.argv, args.argv + args.argc);
+  argv.push_back(nullptr);
+  int argc = args.argc;
+  char** argv_ptr = argv.data();
+  if (!gtk_init_check(&argc, &argv_ptr)) {
+    LOG(ERROR) << "cannot open the X display";
+    return false;
+  }
+  XSetErrorHandler(app_error_handler);
+  XSetIOErrorHandler(app_io_error_handler);
+
+  g_app = application;
+  SetUpWebContext(settings);
+  CefPostTask(TID_UI, base::RepeatingClosure(ContextInitialized));
+  return true;
+}
+
+void CefRunMessageLoop() {
+  if (!g_app) return;  // Not initialised: nothing would ever end the loop.
+  gtk_main();
+}
+
+void CefQuitMessageLoop() {
+  if (!CefCurrentlyOn(TID_UI)) {
+    CefPostTask(TID_UI, base::RepeatingClosure(CefQuitMessageLoop));
+    return;
+  }
+  if (gtk_main_level() > 0) gtk_main_quit();
+}
+
+void CefShutdown() {
+  // Let the destruction of closed windows and their views finish (bounded: WebKit keeps
+  // timers of its own).
+  for (int i = 0; i < 100 && g_main_context_pending(nullptr); ++i)
+    g_main_context_iteration(nullptr, FALSE);
+  g_app = nullptr;
+}
+
+XDisplay* cef_get_xdisplay() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return nullptr;
+  return reinterpret_cast<XDisplay*>(gdk_x11_display_get_xdisplay(display));
+}

@@ -1,0 +1,29 @@
+// Process-wide state of the port, set once while a process starts (main thread).
+#ifndef QVEX_ENGINE_COMMON_ENGINE_STATE_H_
+#define QVEX_ENGINE_COMMON_ENGINE_STATE_H_
+
+#include <string>
+
+#include "include/cef_app.h"
+
+namespace qvex_engine {
+
+// The calling thread becomes `thread_id` (TID_UI or TID_RENDERER) for CefCurrentlyOn and
+// CefPostTask.
+void RecordMainThread(CefThreadId thread_id);
+
+// Fills CefCommandLine::GetGlobalCommandLine().
+void SetGlobalCommandLine(int argc, const char* const* argv);
+
+// Chromium levels: -1 verbose ... 3 fatal; see cef_get_min_log_level.
+void SetMinLogLevel(int level);
+int LogLevelFromSeverity(cef_log_severity_t severity);
+
+// Set by the web-extension module before it enters the application: what CefExecuteProcess
+// does in a renderer process.
+using RendererStartup = int (*)(CefRefPtr<CefApp> app);
+void SetRendererStartup(RendererStartup startup);
+
+}  // namespace qvex_engine
+
+#endif  // QVEX_ENGINE_COMMON_ENGINE_STATE_H_

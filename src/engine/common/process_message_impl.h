@@ -1,0 +1,22 @@
+// Process messages and their argument lists, and their form on the wire: a WebKit user message
+// named like the message, whose parameters are a GVariant "a(yv)" (type tag, value; strings as
+// UTF-16 code units, so NUL and lone surrogates survive). Single thread per object.
+#ifndef QVEX_ENGINE_COMMON_PROCESS_MESSAGE_IMPL_H_
+#define QVEX_ENGINE_COMMON_PROCESS_MESSAGE_IMPL_H_
+
+#include <glib.h>
+
+#include "include/cef_process_message.h"
+
+namespace qvex_engine {
+
+// A new floating GVariant holding the message's arguments.
+GVariant* ArgumentsToVariant(CefRefPtr<CefListValue> arguments);
+
+// A message named `name` with the arguments of `parameters` (null or a wrong type gives an
+// empty list; unknown tags become null entries).
+CefRefPtr<CefProcessMessage> MessageFromVariant(const std::string& name, GVariant* parameters);
+
+}  // namespace qvex_engine
+
+#endif  // QVEX_ENGINE_COMMON_PROCESS_MESSAGE_IMPL_H_
