@@ -35,4 +35,9 @@ void CefRunMessageLoop();   // Runs until CefQuitMessageLoop.
 void CefQuitMessageLoop();  // UI thread; ends the innermost CefRunMessageLoop.
 void CefShutdown();         // After the loop has ended; releases the application.
 
+// Where the web-extension module enters the application in WebKit's web process, as a CEF
+// sub-process enters main: the application defines it to run the same start-up as main. The
+// port passes argv {"<shell dir>/qvexdesk", "--type=renderer"}; the result is ignored.
+int CefRendererMain(int argc, char** argv);
+
 #endif  // CEF_INCLUDE_CEF_APP_H_
