@@ -34,6 +34,8 @@ void ApplyBrowserSettings(const CefBrowserSettings& s, WebKitSettings* w) {
   if (s.minimum_font_size > 0) webkit_settings_set_minimum_font_size(w, s.minimum_font_size);
   if (!s.default_encoding.empty())
     webkit_settings_set_default_charset(w, s.default_encoding.ToString().c_str());
+  // CEF has no pop-up blocker: window.open works without a user gesture.
+  webkit_settings_set_javascript_can_open_windows_automatically(w, TRUE);
   webkit_settings_set_enable_page_cache(w, FALSE);
   webkit_settings_set_enable_developer_extras(w, TRUE);
 }

@@ -10,7 +10,8 @@ namespace qvex_engine {
 
 // STATE_DEFAULT leaves WebKit's default. remote_fonts, application_cache and
 // javascript_close_windows have no WebKit counterpart. The page cache is always off (history
-// navigations must create fresh script contexts) and developer extras always on.
+// navigations must create fresh script contexts), developer extras always on, and pages may
+// open windows without a user gesture, as in CEF.
 void ApplyBrowserSettings(const CefBrowserSettings& settings, WebKitSettings* web_settings);
 
 }  // namespace qvex_engine

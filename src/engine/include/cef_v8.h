@@ -30,6 +30,10 @@ class CefV8Context : public virtual CefBaseRefCounted {
   virtual bool Enter() = 0;
   virtual bool Exit() = 0;
   virtual bool IsSame(CefRefPtr<CefV8Context> that) = 0;
+  // Runs `code` in this context; true with `retval` set on success, false with `exception`
+  // holding the message when the script threw (the exception is cleared from the context).
+  virtual bool Eval(const CefString& code, const CefString& script_url, int start_line,
+                    CefRefPtr<CefV8Value>& retval, CefString& exception) = 0;
 };
 
 // Answers calls of the native functions an extension declares.

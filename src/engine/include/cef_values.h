@@ -26,4 +26,7 @@ class CefListValue : public virtual CefBaseRefCounted {
   virtual bool SetString(size_t index, const CefString& value) = 0;
 };
 
+// Extra information for a new browser. The port carries none; the type exists for signatures.
+class CefDictionaryValue : public virtual CefBaseRefCounted {};
+
 #endif  // CEF_INCLUDE_CEF_VALUES_H_

@@ -51,8 +51,11 @@ class LogMessageVoidify {
                 .stream()
 
 #ifdef NDEBUG
-#define DCHECK(condition) \
-  true ? (void)0 : ::cef::logging::LogMessageVoidify() & std::ostringstream()
+#define DCHECK(condition)                                                  \
+  true ? (void)0                                                           \
+       : ::cef::logging::LogMessageVoidify() &                             \
+             ::cef::logging::LogMessage(__FILE__, __LINE__,                \
+                                        ::cef::logging::LOG_INFO).stream()
 #else
 #define DCHECK(condition)                                                     \
   (condition) ? (void)0                                                       \

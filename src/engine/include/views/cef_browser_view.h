@@ -4,11 +4,10 @@
 
 #include "include/cef_browser.h"
 #include "include/cef_client.h"
+#include "include/cef_request_context.h"
+#include "include/cef_values.h"
 #include "include/views/cef_browser_view_delegate.h"
 #include "include/views/cef_view.h"
-
-class CefDictionaryValue;
-class CefRequestContext;
 
 class CefBrowserView : public CefView {
  public:

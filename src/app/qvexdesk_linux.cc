@@ -1,0 +1,46 @@
+// corvane::createBrowser, the X error handlers and the process's events object `be`.
+#include "app/qvexdesk_linux.h"
+
+#include "app/simple_app.h"
+#include "arch/linux/res/browser_linux.h"
+#include "include/cef_app.h"
+#include "include/cef_command_line.h"
+
+namespace {
+BrowserEvents default_events;
+}  // namespace
+
+// Weak, so that a variant of the shell can define `be` as its own events object.
+__attribute__((weak)) BrowserEvents& be = default_events;
+
+namespace corvane {
+
+int createBrowser(BrowserEvents& events, int argc, char** argv) {
+  CefMainArgs main_args(argc, argv);
+  CefRefPtr<SimpleApp> app(new SimpleApp);
+
+  // A sub-process ends here with the port's own status.
+  int exit_code = CefExecuteProcess(main_args, app.get(), nullptr);
+  if (exit_code >= 0) return exit_code;
+
+  XSetErrorHandler(XErrorHandlerImpl);
+  XSetIOErrorHandler(XIOErrorHandlerImpl);
+
+  CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
+  command_line->InitFromArgv(argc, argv);
+
+  events.onInit();
+  if (command_line->HasSwitch("enable-chrome-runtime")) events.settings.chrome_runtime = 1;
+  // After onInit, so no hook can turn the sandbox on.
+  events.settings.no_sandbox = 1;
+
+  CefInitialize(main_args, events.settings, app.get(), nullptr);
+  CefRunMessageLoop();
+  CefShutdown();
+
+  command_line = nullptr;
+  app = nullptr;
+  return 0;
+}
+
+}  // namespace corvane

@@ -1,0 +1,117 @@
+// The page-script bridge members of BrowserEvents: the extension "v8/app", "projectPath",
+// the start-up script of each main-frame load, and the dispatch of native calls.
+#include "app/browser_events.h"
+#include "bridge/qvexext.h"
+#include "include/wrapper/cef_helpers.h"
+#include "util/FileIo.h"
+
+namespace {
+
+const char kBackend[] = "backend";
+const char kExtensionScript[] = "/temp/js/qvexext.js";
+const char kStartupScript[] = "/temp/js/first.js";
+
+// Copies through a copy event, so that WebKit (and with it the UI process, which owns the
+// X selection) writes the text; the page's own copy listeners never see the event.
+const char kClipboardWriter[] =
+    "(function (text) {"
+    "  var done = false;"
+    "  function onCopy(e) {"
+    "    e.stopImmediatePropagation(); e.preventDefault();"
+    "    e.clipboardData.setData('text/plain', text); done = true;"
+    "  }"
+    "  window.addEventListener('copy', onCopy, true);"
+    "  try { document.execCommand('copy'); } finally {"
+    "    window.removeEventListener('copy', onCopy, true); }"
+    "  return done;"
+    "})";
+
+}  // namespace
+
+void BrowserEvents::onPageWebKitInit() {
+  CEF_REQUIRE_RENDERER_THREAD();
+  if (GetProjectType() != kBackend) return;
+  std::string code = FileIo::ReadAllBytes(GetProjectPath() + kExtensionScript);
+  CefRefPtr<QvexExt> handler(new QvexExt());
+  CefRegisterExtension("v8/app", code, handler);
+}
+
+void BrowserEvents::onPageJSInit(const CefRefPtr<CefBrowser>& browser,
+                                 const CefRefPtr<CefFrame>& frame,
+                                 const CefRefPtr<CefV8Context>& context) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  CefRefPtr<CefV8Value> global = context->GetGlobal();
+  global->SetValue("projectPath", CefV8Value::CreateString(GetProjectPath()),
+                   V8_PROPERTY_ATTRIBUTE_NONE);
+}
+
+void BrowserEvents::onLoadStart(const CefRefPtr<CefBrowser>& browser,
+                                const CefRefPtr<CefFrame>& frame,
+                                cef_transition_type_t transition_type) {
+  CEF_REQUIRE_UI_THREAD();
+  if (!frame->IsMain()) return;
+  if (GetProjectType() != kBackend) return;
+  // Read anew at every load, so an edited file takes effect at the next reload.
+  ExecuteJavaScript(browser, FileIo::ReadAllBytes(GetProjectPath() + kStartupScript));
+}
+
+void BrowserEvents::ExecuteJavaScript(const CefRefPtr<CefBrowser>& browser,
+                                      const std::string& script) {
+  CefRefPtr<CefFrame> frame = browser->GetMainFrame();
+  if (frame) frame->ExecuteJavaScript(script, frame->GetURL(), 0);
+}
+
+bool BrowserEvents::onJsCall(QvexExt* ext, const CefString& name,
+                             const CefRefPtr<CefV8Value>& object,
+                             const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
+                             CefString& exception) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  auto arg = [&arguments](size_t i) {
+    return i < arguments.size() ? arguments[i] : CefRefPtr<CefV8Value>();
+  };
+  auto is_function = [](const CefRefPtr<CefV8Value>& v) { return v && v->IsFunction(); };
+
+  if (name == "clipboardWriteText") {
+    CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
+    CefRefPtr<CefV8Value> text = arg(0);
+    if (text && text->IsString()) setTextOnClipboard(Zstring(text->GetStringValue().ToString()));
+    if (is_function(arg(1))) postJSFun(callJSFunB, context, arg(1), "");
+    return false;
+  }
+  if (name == "paste") {
+    CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
+    CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
+    CefRefPtr<CefFrame> focused = browser ? browser->GetFocusedFrame() : nullptr;
+    if (focused) focused->Paste();
+    if (is_function(arg(0))) postJSFun(callJSFunB, context, arg(0), "");
+    return false;
+  }
+  if (name == "sendKey") return false;
+  if (name == "triggerApp") return arguments.size() == 2;
+  if (name == "triggerEvent")
+    return arguments.size() == 4 && arguments[0] && arguments[0]->IsString();
+  return false;  // "unload" and every other name: no effect.
+}
+
+bool BrowserEvents::OnQuery(const CefRefPtr<CefBrowser>& browser,
+                            const CefRefPtr<CefFrame>& frame, int64_t query_id,
+                            const CefString& request, bool persistent,
+                            const CefRefPtr<CefMessageRouterBrowserSide::Callback>& callback) {
+  return true;
+}
+
+void callJSFunB(CefRefPtr<CefV8Context> context, CefRefPtr<CefV8Value> function,
+                std::string text) {
+  callJSFun(context, function, text);
+}
+
+void setTextOnClipboard(Zstring text) {
+  CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
+  if (!context || !context->IsValid()) return;
+  CefRefPtr<CefV8Value> writer;
+  CefString exception;
+  if (!context->Eval(kClipboardWriter, CefString(), 0, writer, exception) || !writer) return;
+  CefV8ValueList args;
+  args.push_back(CefV8Value::CreateString(text.ToString()));
+  writer->ExecuteFunctionWithContext(context, nullptr, args);
+}

@@ -1,0 +1,268 @@
+"""End-to-end harness: a private Xvfb, a page server on 127.0.0.1 that also records what
+pages report, and the shell (or its test variant) started for real against them."""
+
+import base64
+import http.server
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+import urllib.parse
+
+BUILD_DIR = os.environ.get("QVEX_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
+SHELL = os.path.join(BUILD_DIR, "qvexdesk")
+VARIANT = os.path.join(BUILD_DIR, "qvexdesk_testvariant")
+XCLOSE = os.path.join(BUILD_DIR, "tests", "xclose")
+PAGES_DIR = os.path.join(os.path.dirname(__file__), "pages")
+
+# Pages report with report(key, value); values arrive as (key, value) pairs in order.
+REPORT_JS = """
+function report(k, v) {
+  var x = new XMLHttpRequest();
+  x.open('GET', '{{ORIGIN}}/report?k=' + encodeURIComponent(k) + '&v=' +
+         encodeURIComponent(v === undefined ? '' : String(v)), false);
+  try { x.send(); } catch (e) {}
+}
+"""
+
+
+def wait_for(predicate, timeout=20.0, interval=0.05, what="condition"):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    raise AssertionError("timed out waiting for " + what)
+
+
+class PageServer(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self):
+        super().__init__(("127.0.0.1", 0), PageHandler)
+        self.reports = []
+        self.requests = []
+        self.pages = {}
+        self.lock = threading.Lock()
+        self.origin = "http://127.0.0.1:%d" % self.server_address[1]
+
+    def add_page(self, path, html, content_type="text/html; charset=utf-8"):
+        self.pages[path] = (content_type, html)
+
+    def values(self, key):
+        with self.lock:
+            return [v for k, v in self.reports if k == key]
+
+    def requested(self, path_prefix):
+        with self.lock:
+            return [p for p in self.requests if p.startswith(path_prefix)]
+
+
+class PageHandler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def handle(self):
+        try:
+            super().handle()
+        except (BrokenPipeError, ConnectionResetError):
+            pass  # The page went away (a cancelled load): nothing to answer.
+
+    def _send(self, code, body=b"", content_type="text/plain", headers=()):
+        self.send_response(code)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Access-Control-Allow-Origin", "*")
+        self.send_header("Cache-Control", "no-store")
+        for name, value in headers:
+            self.send_header(name, value)
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    def do_HEAD(self):
+        self.do_GET()
+
+    def do_GET(self):
+        server = self.server
+        url = urllib.parse.urlsplit(self.path)
+        with server.lock:
+            server.requests.append(self.path)
+        if url.path == "/report":
+            q = urllib.parse.parse_qs(url.query, keep_blank_values=True)
+            with server.lock:
+                server.reports.append((q.get("k", [""])[0], q.get("v", [""])[0]))
+            return self._send(200, b"ok")
+        if url.path == "/slow":
+            time.sleep(float(urllib.parse.parse_qs(url.query).get("s", ["3"])[0]))
+            return self._send(200, b"<html><body>slow</body></html>", "text/html")
+        if url.path == "/report.js":
+            return self._send(200, REPORT_JS.replace("{{ORIGIN}}", server.origin).encode(),
+                              "application/javascript")
+        page = server.pages.get(url.path)
+        if page is None:
+            file_path = os.path.join(PAGES_DIR, url.path.lstrip("/"))
+            if os.path.isfile(file_path):
+                with open(file_path, "rb") as f:
+                    page = ("text/html; charset=utf-8" if file_path.endswith(".html")
+                            else "application/octet-stream", f.read())
+        if page is None:
+            return self._send(404, b"not found")
+        content_type, body = page
+        if isinstance(body, str):
+            body = body.replace("{{ORIGIN}}", server.origin).encode()
+        return self._send(200, body, content_type)
+
+
+class Shell:
+    """One run of the shell; stdout and stderr are collected line by line."""
+
+    def __init__(self, argv, env):
+        self.stdout_lines, self.stderr_lines = [], []
+        self.proc = subprocess.Popen(argv, env=env, stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
+        self._threads = [threading.Thread(target=self._pump, args=(self.proc.stdout, self.stdout_lines), daemon=True),
+                         threading.Thread(target=self._pump, args=(self.proc.stderr, self.stderr_lines), daemon=True)]
+        for t in self._threads:
+            t.start()
+
+    @staticmethod
+    def _pump(stream, lines):
+        for raw in iter(stream.readline, b""):
+            lines.append(raw.decode("utf-8", "replace").rstrip("\n"))
+
+    def hooks(self, prefix=""):
+        return [l[5:] for l in list(self.stdout_lines) if l.startswith("HOOK " + prefix)]
+
+    def wait(self, timeout=20):
+        code = self.proc.wait(timeout=timeout)
+        self._finish()
+        return code
+
+    def kill(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self._finish()
+
+    def _finish(self):
+        for t in self._threads:
+            t.join(timeout=5)
+        for stream in (self.proc.stdout, self.proc.stderr):
+            if not stream.closed:
+                stream.close()
+
+
+class ShellTestCase(unittest.TestCase):
+    """Each test gets its own X server, page server and temporary directory."""
+
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="qvex-e2e-")
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                      "1280x1024x24", "-nolisten", "tcp"],
+                                     pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as f:
+            self.display = ":" + f.readline().strip()
+        self.server = PageServer()
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.shells = []
+
+    def tearDown(self):
+        for shell in self.shells:
+            shell.kill()
+        self.server.shutdown()
+        self.server.server_close()
+        self.xvfb.send_signal(signal.SIGTERM)
+        self.xvfb.wait()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    # --- starting the shell ---
+
+    def make_project(self, app_qvex=None, files=None):
+        """A project directory; app_qvex is the text of app.qvex (None: no file)."""
+        path = tempfile.mkdtemp(dir=self.tmp, prefix="proj-")
+        if app_qvex is not None:
+            with open(os.path.join(path, "app.qvex"), "w") as f:
+                f.write(app_qvex)
+        for name, text in (files or {}).items():
+            full = os.path.join(path, name)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "wb") as f:
+                f.write(text.encode() if isinstance(text, str) else text)
+        return path
+
+    def start(self, *args, project=None, variant=True, env=None):
+        environ = dict(os.environ)
+        environ["DISPLAY"] = self.display
+        environ.pop("QVEX_PROJPATH", None)
+        if project is not None:
+            environ["QVEX_PROJPATH"] = project
+        environ.update(env or {})
+        shell = Shell([VARIANT if variant else SHELL] + list(args), environ)
+        self.shells.append(shell)
+        return shell
+
+    def url(self, path):
+        return self.server.origin + path
+
+    # --- windows ---
+
+    def x(self, *argv, check=True):
+        environ = dict(os.environ, DISPLAY=self.display)
+        result = subprocess.run(list(argv), env=environ, capture_output=True, text=True)
+        if check and result.returncode != 0:
+            raise AssertionError("%s failed: %s" % (argv, result.stderr))
+        return result.stdout
+
+    def windows(self, shell):
+        out = self.x("xdotool", "search", "--onlyvisible", "--pid", str(shell.proc.pid), check=False)
+        return [int(w) for w in out.split()]
+
+    def wait_windows(self, shell, count, timeout=20):
+        return wait_for(lambda: (lambda w: w if len(w) == count else None)(self.windows(shell)),
+                        timeout, what="%d window(s)" % count)
+
+    def close_window(self, window):
+        self.x(XCLOSE, str(window))
+
+    def geometry(self, window):
+        out = self.x("xwininfo", "-id", str(window))
+        values = {}
+        for line in out.splitlines():
+            line = line.strip()
+            if line.startswith("Width:"):
+                values["width"] = int(line.split()[1])
+            if line.startswith("Height:"):
+                values["height"] = int(line.split()[1])
+        return values
+
+    def colours(self, window):
+        """How many colours a screenshot of the window holds (1: blank)."""
+        shot = os.path.join(self.tmp, "shot-%d.png" % window)
+        self.x("import", "-window", str(window), shot)
+        return int(self.x("convert", shot, "-colors", "8", "-format", "%k", "info:"))
+
+    def window_name(self, window):
+        return self.x("xdotool", "getwindowname", str(window)).strip()
+
+    def wait_report(self, key, timeout=20, count=1):
+        return wait_for(lambda: (lambda v: v if len(v) >= count else None)(self.server.values(key)),
+                        timeout, what="report " + key)
+
+    def wait_hook(self, shell, prefix, timeout=20, count=1):
+        return wait_for(lambda: (lambda h: h if len(h) >= count else None)(shell.hooks(prefix)),
+                        timeout, what="hook " + prefix)
+
+
+def decode_data_url(url):
+    """The HTML of a data:text/html;base64 URL."""
+    payload = urllib.parse.unquote(url.split(",", 1)[1])
+    return base64.b64decode(payload).decode("utf-8")

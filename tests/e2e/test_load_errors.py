@@ -1,0 +1,70 @@
+"""Failed loads: the error page, its escaping, and aborted loads."""
+
+import os
+import socket
+import time
+import unittest
+
+from harness import ShellTestCase, decode_data_url, wait_for
+
+
+def closed_port():
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+class ErrorPageTest(ShellTestCase):
+    def error_page(self, shell):
+        hook = self.wait_hook(shell, "onLoadStart main=1 url=data:")[0]
+        return decode_data_url(hook.split(" url=", 1)[1])
+
+    def test_closed_port_shows_the_error_page(self):
+        url = "http://127.0.0.1:%d/" % closed_port()
+        shell = self.start("--url=" + url)
+        html = self.error_page(shell)
+        self.assertEqual(html, '<html><body bgcolor="white"><h2>Failed to load URL ' + url +
+                         ' with error ERR_CONNECTION_REFUSED (-102).</h2></body></html>')
+        (window,) = self.wait_windows(shell, 1)
+        self.close_window(window)
+        self.assertEqual(shell.wait(), 0)
+
+    def test_markup_in_a_failed_url_is_shown_as_text(self):
+        # WebKit keeps '<' raw in URLs of unknown schemes: unescaped, this markup would run
+        # script in a page that has the native bridge.
+        beacon = "new Image().src='%s/injected'" % self.server.origin
+        url = "qvexx:<img src=x onerror=\"%s\">&'" % beacon
+        shell = self.start("--url=" + url)
+        html = self.error_page(shell)
+        self.assertEqual(html, '<html><body bgcolor="white"><h2>Failed to load URL '
+                         'qvexx:&lt;img src=x onerror=&quot;' + beacon.replace("'", "&#39;") +
+                         '&quot;&gt;&amp;&#39; with error ERR_UNKNOWN_URL_SCHEME (-302).'
+                         '</h2></body></html>')
+        self.wait_hook(shell, "onLoadEnd status=200 url=data:")
+        time.sleep(0.5)  # Time for an injected image error handler to have fired.
+        self.assertEqual(self.server.requested("/injected"), [])
+
+    def test_quotes_and_ampersands_in_a_file_url_are_escaped(self):
+        url = "file://" + os.path.join(self.tmp, "it's&gone.html")
+        shell = self.start("--url=" + url)
+        html = self.error_page(shell)
+        self.assertIn("it&#39;s&amp;gone.html with error ERR_FILE_NOT_FOUND (-6).", html)
+
+    def test_aborted_load_shows_no_error_page(self):
+        self.server.add_page("/start.html", """<html><body><script>
+location.href = '/slow?s=5';
+setTimeout(function () { location.href = '/done.html'; }, 500);
+</script></body></html>""")
+        self.server.add_page("/done.html", "<html><head><script src='/report.js'></script>"
+                                           "</head><body><script>report('done', 1)</script>"
+                                           "</body></html>")
+        shell = self.start("--url=" + self.url("/start.html"))
+        self.wait_report("done")
+        self.wait_hook(shell, "onLoadEnd status=200 url=" + self.url("/done.html"))
+        self.assertEqual([h for h in shell.hooks("onLoadStart") if "url=data:" in h], [])
+
+
+if __name__ == "__main__":
+    unittest.main()

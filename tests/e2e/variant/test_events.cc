@@ -1,0 +1,90 @@
+// A variant of the shell for end-to-end tests: the events object reports the hooks it sees on
+// standard output (one "HOOK ..." line each) and can be told, through the environment, to
+// answer queries or to provoke an X protocol error. Hooks run on the UI thread.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/browser_events.h"
+#include "app/qvexdesk_linux.h"
+#include "include/cef_app.h"
+
+// After the other headers: Xlib's macros (Bool, Success) clash with their names.
+#include <X11/Xlib.h>
+#undef Success
+
+namespace {
+
+void Report(const std::string& line) {
+  std::printf("HOOK %s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+bool EnvSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value && std::string(value) != "0";
+}
+
+class TestEvents : public BrowserEvents {
+ public:
+  void onInit() override {
+    Report("onInit");
+    BrowserEvents::onInit();
+  }
+  void onAfterBrowserInit(const CefRefPtr<CefBrowser>& browser) override {
+    Report("onAfterBrowserInit url=" + BrowserEvents::url + " popup=" +
+           (browser->IsPopup() ? "1" : "0"));
+    if (EnvSet("QVEX_TEST_XERROR") && !x_error_sent_) {
+      x_error_sent_ = true;
+      // A request on a window that does not exist: BadWindow (error_code 3).
+      Display* display = reinterpret_cast<Display*>(cef_get_xdisplay());
+      XMapWindow(display, 0x1fffffe);
+      XSync(display, False);
+      Report("xerror-sent");
+    }
+  }
+  void onBeforeBrowserClose(const CefRefPtr<CefBrowser>& browser) override {
+    Report("onBeforeBrowserClose");
+  }
+  void onPageInit(const CefRefPtr<CefBrowser>& browser, bool back, bool forward) override {
+    Report(std::string("onPageInit back=") + (back ? "1" : "0") + " forward=" +
+           (forward ? "1" : "0"));
+  }
+  void onLoadStart(const CefRefPtr<CefBrowser>& browser, const CefRefPtr<CefFrame>& frame,
+                   cef_transition_type_t transition_type) override {
+    Report("onLoadStart main=" + std::string(frame->IsMain() ? "1" : "0") +
+           " url=" + frame->GetURL().ToString());
+    BrowserEvents::onLoadStart(browser, frame, transition_type);
+  }
+  void onLoadEnd(const CefRefPtr<CefBrowser>& browser, const CefRefPtr<CefFrame>& frame,
+                 int status) override {
+    Report("onLoadEnd status=" + std::to_string(status) + " url=" + frame->GetURL().ToString());
+  }
+  void onPageEnd(const CefRefPtr<CefBrowser>& browser, bool back, bool forward) override {
+    Report(std::string("onPageEnd back=") + (back ? "1" : "0") + " forward=" +
+           (forward ? "1" : "0"));
+  }
+  bool OnQuery(const CefRefPtr<CefBrowser>& browser, const CefRefPtr<CefFrame>& frame,
+               int64_t query_id, const CefString& request, bool persistent,
+               const CefRefPtr<CefMessageRouterBrowserSide::Callback>& callback) override {
+    Report("OnQuery id=" + std::to_string(query_id) + " persistent=" +
+           (persistent ? "1" : "0") + " request=" + request.ToString());
+    if (EnvSet("QVEX_TEST_ANSWER_QUERIES")) {
+      callback->Success("answer:" + request.ToString());
+      return true;
+    }
+    if (EnvSet("QVEX_TEST_REFUSE_QUERIES")) return false;
+    return BrowserEvents::OnQuery(browser, frame, query_id, request, persistent, callback);
+  }
+
+ private:
+  bool x_error_sent_ = false;
+};
+
+TestEvents test_events;
+
+}  // namespace
+
+BrowserEvents& be = test_events;
+
+int main(int argc, char** argv) { return corvane::createBrowser(be, argc, argv); }
