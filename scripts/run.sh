@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds, and runs the shell on the bundled sample project, whose front
+# end is served on 127.0.0.1:8617. Without a DISPLAY the shell runs for a few seconds in a
+# private Xvfb and a screenshot is saved instead.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${QVEX_BUILD_DIR:-$root/build}
+project="$root/examples/sample-app"
+
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+
+pids=()
+cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
+trap cleanup EXIT
+
+python3 -m http.server 8617 --bind 127.0.0.1 --directory "$project/front" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do
+  python3 - <<'PY' 2>/dev/null && break
+import socket; socket.create_connection(("127.0.0.1", 8617), 0.2).close()
+PY
+  sleep 0.1
+done
+
+export QVEX_PROJPATH="$project"
+if [ -n "${DISPLAY:-}" ]; then
+  exec "$build/qvexdesk" "$@"
+fi
+
+# No display: show it in a private X server and take a picture.
+shot="$build/sample-app.png"
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+pids+=($!)
+read -r display <&3
+export DISPLAY=":$display"
+"$build/qvexdesk" "$@" &
+shell=$!
+pids+=($shell)
+sleep "${QVEX_RUN_SECONDS:-6}"
+import -window root -crop 800x600+0+0 "$shot"
+kill "$shell" 2>/dev/null || true
+wait "$shell" 2>/dev/null || true
+echo "No DISPLAY: ran the shell for ${QVEX_RUN_SECONDS:-6} s under Xvfb; screenshot saved to $shot"
