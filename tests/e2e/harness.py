@@ -16,6 +16,7 @@ import urllib.parse
 BUILD_DIR = os.environ.get("QVEX_BUILD_DIR", os.path.join(os.path.dirname(__file__), "../../build"))
 SHELL = os.path.join(BUILD_DIR, "qvexdesk")
 VARIANT = os.path.join(BUILD_DIR, "qvexdesk_testvariant")
+NATIVE_VARIANT = os.path.join(BUILD_DIR, "qvexdesk_nativevariant")
 XCLOSE = os.path.join(BUILD_DIR, "tests", "xclose")
 PAGES_DIR = os.path.join(os.path.dirname(__file__), "pages")
 
@@ -206,7 +207,8 @@ class ShellTestCase(unittest.TestCase):
         if project is not None:
             environ["QVEX_PROJPATH"] = project
         environ.update(env or {})
-        shell = Shell([VARIANT if variant else SHELL] + list(args), environ)
+        program = variant if isinstance(variant, str) else (VARIANT if variant else SHELL)
+        shell = Shell([program] + list(args), environ)
         self.shells.append(shell)
         return shell
 
@@ -266,3 +268,28 @@ def decode_data_url(url):
     """The HTML of a data:text/html;base64 URL."""
     payload = urllib.parse.unquote(url.split(",", 1)[1])
     return base64.b64decode(payload).decode("utf-8")
+
+
+def png(width, height, rgba=(0x20, 0x80, 0x60, 0xFF)):
+    """A PNG image of one colour."""
+    import struct
+    import zlib
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    row = b"\x00" + bytes(rgba) * width
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(row * height)) + chunk(b"IEND", b""))
+
+
+def net_wm_icon_sizes(values):
+    """The (width, height) of each image in a _NET_WM_ICON value list."""
+    sizes, i = [], 0
+    while i + 1 < len(values):
+        w, h = values[i], values[i + 1]
+        sizes.append((w, h))
+        i += 2 + w * h
+    return sizes

@@ -37,13 +37,21 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(CefRefPtr<CefClient> client,
              : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", GetWebContext(),
                                        "settings", web_settings, nullptr));
   g_object_unref(web_settings);
-  WebKitWebView* web_view = WEBKIT_WEB_VIEW(g_object_ref_sink(widget));
+  int id = static_cast<int>(webkit_web_view_get_page_id(WEBKIT_WEB_VIEW(widget)));
+  CefRefPtr<BrowserImpl> browser = new BrowserImpl(widget, client, settings, opener != nullptr, id);
+  browser->Attach();
+  return browser;
+}
 
-  CefRefPtr<BrowserImpl> browser = new BrowserImpl(web_view, client, settings, opener != nullptr);
-  g_object_set_data(G_OBJECT(web_view), kBrowserKey, browser.get());
-  AttachWebViewSignals(browser.get());
-  CefRefPtr<CefLifeSpanHandler> life = client ? client->GetLifeSpanHandler() : nullptr;
-  if (life) life->OnAfterCreated(browser.get());
+CefRefPtr<BrowserImpl> BrowserImpl::CreateDevTools(CefRefPtr<CefClient> client,
+                                                   BrowserImpl* inspected,
+                                                   GtkWidget* inspector_view) {
+  // Inspector views are not pages of ours: ids from a range page ids do not reach.
+  static int next_id = 1 << 24;
+  CefRefPtr<BrowserImpl> browser =
+      new BrowserImpl(inspector_view, client, CefBrowserSettings(), true, next_id++);
+  browser->inspector_ = webkit_web_view_get_inspector(inspected->web_view());
+  browser->Attach();
   return browser;
 }
 
@@ -51,19 +59,31 @@ CefRefPtr<BrowserImpl> BrowserImpl::FromWebView(WebKitWebView* web_view) {
   return static_cast<BrowserImpl*>(g_object_get_data(G_OBJECT(web_view), kBrowserKey));
 }
 
-BrowserImpl::BrowserImpl(WebKitWebView* web_view, CefRefPtr<CefClient> client,
-                         const CefBrowserSettings& settings, bool is_popup)
-    : web_view_(web_view),
+BrowserImpl::BrowserImpl(GtkWidget* widget, CefRefPtr<CefClient> client,
+                         const CefBrowserSettings& settings, bool is_popup, int id)
+    : widget_(GTK_WIDGET(g_object_ref_sink(widget))),
+      web_view_(WEBKIT_IS_WEB_VIEW(widget) ? WEBKIT_WEB_VIEW(widget) : nullptr),
       client_(client),
       settings_(settings),
-      id_(static_cast<int>(webkit_web_view_get_page_id(web_view))),
+      id_(id),
       is_popup_(is_popup) {
   main_frame_ = new FrameImpl(this);
 }
 
-BrowserImpl::~BrowserImpl() {
-  if (web_view_) g_object_unref(web_view_);
+void BrowserImpl::Attach() {
+  g_object_set_data(G_OBJECT(widget_), kBrowserKey, this);
+  if (web_view_) {
+    AttachWebViewSignals(this);
+    WebKitWebInspector* inspector = webkit_web_view_get_inspector(web_view_);
+    g_signal_connect(inspector, "open-window", G_CALLBACK(OnOpenInspectorWindow), this);
+    g_signal_connect(inspector, "attach", G_CALLBACK(OnAttachInspector), this);
+    g_signal_connect(inspector, "closed", G_CALLBACK(OnInspectorClosed), this);
+  }
+  CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
+  if (life) life->OnAfterCreated(this);
 }
+
+BrowserImpl::~BrowserImpl() { g_object_unref(widget_); }
 
 bool BrowserImpl::CanGoBack() { return web_view_ && webkit_web_view_can_go_back(web_view_); }
 void BrowserImpl::GoBack() {
@@ -84,19 +104,19 @@ void BrowserImpl::StopLoad() {
 }
 
 bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
-  return that && that->GetIdentifier() == id_ && dynamic_cast<BrowserImpl*>(that.get()) == this;
+  return that && dynamic_cast<BrowserImpl*>(that.get()) == this;
 }
 
 CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return main_frame_.get(); }
 CefRefPtr<CefFrame> BrowserImpl::GetFocusedFrame() { return main_frame_.get(); }
 
 void BrowserImpl::SetFocus(bool focus) {
-  if (web_view_ && focus) gtk_widget_grab_focus(GTK_WIDGET(web_view_));
+  if (focus && !is_closed()) gtk_widget_grab_focus(widget_);
 }
 
 cef_window_handle_t BrowserImpl::GetWindowHandle() {
-  if (!web_view_) return 0;
-  GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(web_view_));
+  if (is_closed()) return 0;
+  GtkWidget* toplevel = gtk_widget_get_toplevel(widget_);
   if (!toplevel || !gtk_widget_is_toplevel(toplevel)) return 0;
   GdkWindow* window = gtk_widget_get_window(toplevel);
   return window && GDK_IS_X11_WINDOW(window) ? gdk_x11_window_get_xid(window) : 0;
@@ -167,14 +187,21 @@ void BrowserImpl::FinishClose() {
     g_source_remove(close_watchdog_);
     close_watchdog_ = 0;
   }
+  // Developer tools: tell WebKit's inspector first, while its view is still ours to show.
+  if (inspector_) {
+    WebKitWebInspector* inspector = inspector_;
+    inspector_ = nullptr;
+    webkit_web_inspector_close(inspector);
+  }
   CefRefPtr<CefWindow> window = view_ ? view_->GetWindow() : nullptr;
   if (window) {
     window->Close();
+  } else if (native_window_) {
+    gtk_window_close(GTK_WINDOW(native_window_));
   } else {
     CefRefPtr<BrowserImpl> keep(this);
-    GtkWidget* widget = web_view_ ? GTK_WIDGET(web_view_) : nullptr;
     Destroy();
-    if (widget) gtk_widget_destroy(widget);
+    gtk_widget_destroy(widget_);
   }
 }
 
@@ -186,10 +213,19 @@ void BrowserImpl::Destroy() {
     g_source_remove(close_watchdog_);
     close_watchdog_ = 0;
   }
+  // Developer tools go with the browser they inspect, through their own close sequence.
+  if (devtools_) {
+    devtools_->inspector_ = nullptr;  // The inspector goes with this view.
+    devtools_->CloseBrowser(true);
+    devtools_ = nullptr;
+  }
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
   if (life) life->OnBeforeClose(this);
-  DetachWebViewSignals(this);
-  g_object_set_data(G_OBJECT(web_view_), kBrowserKey, nullptr);
+  if (web_view_) {
+    DetachWebViewSignals(this);
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_inspector(web_view_), this);
+  }
+  g_object_set_data(G_OBJECT(widget_), kBrowserKey, nullptr);
   main_frame_->Detach();
 }
 
@@ -202,7 +238,7 @@ void BrowserImpl::RequestScript(const std::string& code, const std::string& scri
 }
 
 void BrowserImpl::RunScript(const std::string& code, const std::string& script_url) {
-  if (close_state_ == CloseState::kClosed) {
+  if (close_state_ == CloseState::kClosed || !web_view_) {
     ScriptFinished();
     return;
   }
@@ -233,7 +269,7 @@ void BrowserImpl::SendProcessMessage(CefRefPtr<CefProcessMessage> message) {
     CefPostTask(TID_UI, base::Bind(&BrowserImpl::SendProcessMessage, this, message));
     return;
   }
-  if (!message || close_state_ == CloseState::kClosed) return;
+  if (!message || close_state_ == CloseState::kClosed || !web_view_) return;
   WebKitUserMessage* user_message = webkit_user_message_new(
       message->GetName().ToString().c_str(), ArgumentsToVariant(message->GetArgumentList()));
   webkit_web_view_send_message_to_page(web_view_, user_message, nullptr, nullptr, nullptr);

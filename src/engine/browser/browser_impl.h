@@ -23,6 +23,10 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   static CefRefPtr<BrowserImpl> Create(CefRefPtr<CefClient> client,
                                        const CefBrowserSettings& settings,
                                        WebKitWebView* opener);
+  // The developer tools of `inspected`: WebKit's inspector view (not a WebKitWebView: it has
+  // no title, load or script of its own) as a browser of `client`.
+  static CefRefPtr<BrowserImpl> CreateDevTools(CefRefPtr<CefClient> client,
+                                               BrowserImpl* inspected, GtkWidget* inspector_view);
   // The browser of a web view, or null.
   static CefRefPtr<BrowserImpl> FromWebView(WebKitWebView* web_view);
 
@@ -56,7 +60,12 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void CloseDevTools() override;
   bool HasDevTools() override;
 
+  // The browser's widget; for developer tools the inspector's view. Null never.
+  GtkWidget* widget() const { return widget_; }
+  // The web view; null for developer tools.
   WebKitWebView* web_view() const { return web_view_; }
+  // A top-level window of the port's own (a browser made with CefBrowserHost::CreateBrowser).
+  void set_native_window(GtkWidget* window) { native_window_ = window; }
   const CefBrowserSettings& settings() const { return settings_; }
   FrameImpl* main_frame() const { return main_frame_.get(); }
   BrowserViewImpl* view() const { return view_; }
@@ -74,8 +83,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
  private:
   enum class CloseState { kOpen, kClosing, kClosable, kClosed };
 
-  BrowserImpl(WebKitWebView* web_view, CefRefPtr<CefClient> client,
-              const CefBrowserSettings& settings, bool is_popup);
+  BrowserImpl(GtkWidget* widget, CefRefPtr<CefClient> client,
+              const CefBrowserSettings& settings, bool is_popup, int id);
+  void Attach();  // Registers the widget, connects signals, calls OnAfterCreated.
   ~BrowserImpl() override;
 
   void StartClose();
@@ -86,8 +96,17 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void ScriptFinished();
   static void OnScriptDone(GObject* source, GAsyncResult* result, gpointer data);
   static gboolean OnCloseWatchdog(gpointer data);
+  static void OnInspectorClosed(WebKitWebInspector* inspector, BrowserImpl* self);
+  static gboolean OnOpenInspectorWindow(WebKitWebInspector* inspector, BrowserImpl* self);
+  static gboolean OnAttachInspector(WebKitWebInspector* inspector, BrowserImpl* self);
 
-  WebKitWebView* web_view_;  // Strong reference until Destroy.
+  GtkWidget* widget_;        // Strong reference for the object's life.
+  WebKitWebView* web_view_;  // The same object as widget_, or null for developer tools.
+  GtkWidget* native_window_ = nullptr;
+  WebKitWebInspector* inspector_ = nullptr;   // Developer tools: whose inspector they are.
+  CefRefPtr<BrowserImpl> devtools_;           // The developer tools of this browser, if open.
+  CefRefPtr<CefClient> devtools_client_;
+  CefWindowInfo devtools_window_info_;
   CefRefPtr<CefClient> client_;
   CefBrowserSettings settings_;
   CefRefPtr<FrameImpl> main_frame_;

@@ -1,24 +1,123 @@
-// BrowserImpl: image downloads and developer tools.
+// BrowserImpl: developer tools, image downloads, and browsers in native windows. UI thread.
 #include "browser/browser_impl.h"
+
+#include "browser/browser_view_impl.h"
+#include "browser/image_download.h"
 #include "include/base/cef_bind.h"
+#include "include/base/cef_logging.h"
 #include "include/cef_task.h"
 
 namespace qvex_engine {
+
+namespace {
+
+constexpr int kDefaultWidth = 800;
+constexpr int kDefaultHeight = 600;
+
+// A top-level window of the port's own around a browser widget: closing it runs the browser's
+// close sequence, and its destruction ends the browser.
+GtkWidget* NativeWindowFor(CefRefPtr<BrowserImpl> browser, const CefRect& bounds) {
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  gtk_window_set_default_size(GTK_WINDOW(window),
+                              bounds.width > 0 ? bounds.width : kDefaultWidth,
+                              bounds.height > 0 ? bounds.height : kDefaultHeight);
+  if (bounds.x != 0 || bounds.y != 0) gtk_window_move(GTK_WINDOW(window), bounds.x, bounds.y);
+  gtk_container_add(GTK_CONTAINER(window), browser->widget());
+  browser->set_native_window(window);
+  auto* held = new CefRefPtr<BrowserImpl>(browser);
+  g_signal_connect(window, "delete-event",
+                   G_CALLBACK(+[](GtkWidget*, GdkEvent*, CefRefPtr<BrowserImpl>* b) -> gboolean {
+                     return (*b)->TryCloseBrowser() ? FALSE : TRUE;
+                   }),
+                   held);
+  g_signal_connect_data(window, "destroy",
+                        G_CALLBACK(+[](GtkWidget*, CefRefPtr<BrowserImpl>* b) { (*b)->Destroy(); }),
+                        held, [](gpointer p, GClosure*) {
+                          delete static_cast<CefRefPtr<BrowserImpl>*>(p);
+                        },
+                        GConnectFlags(0));
+  gtk_widget_show_all(window);
+  return window;
+}
+
+}  // namespace
 
 void BrowserImpl::DownloadImage(const CefString& image_url, bool is_favicon,
                                 uint32_t max_image_size, bool bypass_cache,
                                 CefRefPtr<CefDownloadImageCallback> callback) {
   if (!callback) return;
-  CefPostTask(TID_UI, base::Bind(&CefDownloadImageCallback::OnDownloadImageFinished, callback,
-                                 image_url, 0, CefRefPtr<CefImage>()));
+  CefString url = image_url;
+  DownloadImageAsync(image_url.ToString(), max_image_size, bypass_cache,
+                     [callback, url](int status, CefRefPtr<CefImage> image) {
+                       callback->OnDownloadImageFinished(url, status, image);
+                     });
 }
 
 void BrowserImpl::ShowDevTools(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
                                const CefBrowserSettings& settings,
-                               const CefPoint& inspect_element_at) {}
+                               const CefPoint& inspect_element_at) {
+  if (!web_view_ || is_closed()) return;
+  if (devtools_) {
+    GtkWidget* toplevel = gtk_widget_get_toplevel(devtools_->widget());
+    if (GTK_IS_WINDOW(toplevel)) gtk_window_present(GTK_WINDOW(toplevel));
+    return;
+  }
+  devtools_client_ = client ? client : client_;
+  devtools_window_info_ = window_info;
+  webkit_web_inspector_show(webkit_web_view_get_inspector(web_view_));
+}
 
-void BrowserImpl::CloseDevTools() {}
+void BrowserImpl::CloseDevTools() {
+  if (devtools_) devtools_->CloseBrowser(false);
+}
 
-bool BrowserImpl::HasDevTools() { return false; }
+bool BrowserImpl::HasDevTools() { return devtools_ != nullptr; }
+
+gboolean BrowserImpl::OnAttachInspector(WebKitWebInspector* inspector, BrowserImpl* self) {
+  // WebKit asks to attach when it last showed the tools attached: they always get a window
+  // of their own instead.
+  return OnOpenInspectorWindow(inspector, self);
+}
+
+gboolean BrowserImpl::OnOpenInspectorWindow(WebKitWebInspector* inspector, BrowserImpl* self) {
+  if (self->devtools_ || self->is_closed()) return TRUE;
+  GtkWidget* inspector_view = GTK_WIDGET(webkit_web_inspector_get_web_view(inspector));
+  CefRefPtr<BrowserImpl> devtools =
+      CreateDevTools(self->devtools_client_, self, inspector_view);
+  self->devtools_ = devtools;
+  // The inspected view's delegate places the tools, as it places pop-ups; a browser without
+  // a view (a native window) gets a native window for its tools too.
+  CefRefPtr<BrowserViewImpl> opener_view = self->view_;
+  if (!opener_view || !BrowserViewImpl::ShowExisting(opener_view, devtools, true))
+    NativeWindowFor(devtools, self->devtools_window_info_.bounds);
+  // The inspector's view has no title of its own.
+  CefRefPtr<CefClient> client = devtools->GetClient();
+  CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
+  if (display) {
+    const gchar* uri = webkit_web_view_get_uri(self->web_view_);
+    display->OnTitleChange(devtools.get(), std::string("Developer Tools - ") + (uri ? uri : ""));
+  }
+  return TRUE;
+}
+
+void BrowserImpl::OnInspectorClosed(WebKitWebInspector*, BrowserImpl* self) {
+  CefRefPtr<BrowserImpl> devtools = self->devtools_;
+  self->devtools_ = nullptr;
+  if (!devtools) return;
+  devtools->inspector_ = nullptr;
+  devtools->CloseBrowser(true);
+}
 
 }  // namespace qvex_engine
+
+bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                                   const CefString& url, const CefBrowserSettings& settings,
+                                   CefRefPtr<CefDictionaryValue> extra_info,
+                                   CefRefPtr<CefRequestContext> request_context) {
+  if (!CefCurrentlyOn(TID_UI)) return false;
+  CefRefPtr<qvex_engine::BrowserImpl> browser =
+      qvex_engine::BrowserImpl::Create(client, settings, nullptr);
+  qvex_engine::NativeWindowFor(browser, window_info.bounds);
+  if (!url.empty()) webkit_web_view_load_uri(browser->web_view(), url.ToString().c_str());
+  return true;
+}

@@ -35,9 +35,9 @@ void BrowserViewImpl::RequestFocus() {
 }
 
 CefSize BrowserViewImpl::GetSize() {
-  if (!browser_ || !browser_->web_view()) return CefSize();
+  if (!browser_) return CefSize();
   GtkAllocation allocation;
-  gtk_widget_get_allocation(GTK_WIDGET(browser_->web_view()), &allocation);
+  gtk_widget_get_allocation(browser_->widget(), &allocation);
   return CefSize(allocation.width, allocation.height);
 }
 
@@ -57,7 +57,7 @@ GtkWidget* BrowserViewImpl::AttachToWindow(WindowImpl* window) {
     Adopt(BrowserImpl::Create(client_, settings_, nullptr));
     if (!url_.empty()) webkit_web_view_load_uri(browser_->web_view(), url_.c_str());
   }
-  return GTK_WIDGET(browser_->web_view());
+  return browser_->widget();
 }
 
 void BrowserViewImpl::OnWindowDestroyed() {

@@ -4,8 +4,11 @@
 
 #include "browser/browser_impl.h"
 #include "browser/browser_view_impl.h"
+#include "browser/context_menu_params_impl.h"
+#include "browser/favicon_urls.h"
 #include "browser/frame_impl.h"
 #include "browser/load_error.h"
+#include "browser/menu_model_impl.h"
 #include "browser/request_impl.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
@@ -60,6 +63,7 @@ void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* 
       // As with CEF, a navigation that failed before its commit has no load end.
       if (state->committed && handler)
         handler->OnLoadEnd(browser, browser->GetMainFrame(), MainResourceStatus(web_view));
+      if (state->committed) ReportFaviconUrls(browser);
       break;
     default:
       break;
@@ -159,6 +163,23 @@ void OnWebProcessTerminated(WebKitWebView* web_view, WebKitWebProcessTermination
   webkit_web_view_reload(web_view);
 }
 
+gboolean OnContextMenu(WebKitWebView* web_view, WebKitContextMenu* menu, GdkEvent* event,
+                       WebKitHitTestResult* hit, BrowserImpl* browser) {
+  CefRefPtr<BrowserImpl> keep(browser);
+  CefRefPtr<CefClient> client = browser->GetClient();
+  CefRefPtr<CefContextMenuHandler> handler = client ? client->GetContextMenuHandler() : nullptr;
+  if (!handler) return FALSE;
+  CefRefPtr<CefFrame> frame = browser->GetMainFrame();
+  CefRefPtr<CefContextMenuParams> params =
+      new ContextMenuParamsImpl(event, hit, webkit_web_view_get_uri(web_view));
+  CefRefPtr<MenuModelImpl> model = new MenuModelImpl(menu);
+  handler->OnBeforeContextMenu(browser, frame, params, model.get());
+  bool show = model->ApplyTo(menu, [keep, frame, params, handler](int command_id) {
+    handler->OnContextMenuCommand(keep.get(), frame, params, command_id, EVENTFLAG_NONE);
+  });
+  return show ? FALSE : TRUE;
+}
+
 GtkWidget* OnCreate(WebKitWebView* web_view, WebKitNavigationAction* action,
                     BrowserImpl* browser) {
   CefRefPtr<BrowserImpl> keep(browser);
@@ -181,6 +202,7 @@ void AttachWebViewSignals(BrowserImpl* browser) {
   g_signal_connect(view, "user-message-received", G_CALLBACK(OnUserMessage), browser);
   g_signal_connect(view, "web-process-terminated", G_CALLBACK(OnWebProcessTerminated), browser);
   g_signal_connect(view, "create", G_CALLBACK(OnCreate), browser);
+  g_signal_connect(view, "context-menu", G_CALLBACK(OnContextMenu), browser);
 }
 
 void DetachWebViewSignals(BrowserImpl* browser) {

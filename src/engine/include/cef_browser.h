@@ -9,6 +9,8 @@
 #include "include/cef_base.h"
 #include "include/cef_frame.h"
 #include "include/cef_image.h"
+#include "include/cef_request_context.h"
+#include "include/cef_values.h"
 
 class CefBrowserHost;
 class CefClient;
@@ -43,6 +45,14 @@ class CefDownloadImageCallback : public virtual CefBaseRefCounted {
 
 class CefBrowserHost : public virtual CefBaseRefCounted {
  public:
+  // A browser in a top-level window of its own, outside the Views framework (a "native"
+  // window; `window_info.bounds` sizes it, 800x600 when empty). Asynchronous in CEF; here the
+  // browser exists, and OnAfterCreated has run, when this returns true.
+  static bool CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
+                            const CefString& url, const CefBrowserSettings& settings,
+                            CefRefPtr<CefDictionaryValue> extra_info,
+                            CefRefPtr<CefRequestContext> request_context);
+
   virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
   // Starts the close: DoClose of the client's life-span handler, then the window closes once
   // every script requested for the browser before has finished (bounded by a watchdog).
