@@ -114,8 +114,10 @@ void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
   CefRefPtr<CefClient> client = browser->GetClient();
   CefRefPtr<CefDisplayHandler> handler = client ? client->GetDisplayHandler() : nullptr;
   if (!handler) return;
+  // As CEF does, a page that has no title is shown by its URL; a title set empty stays empty.
   const gchar* title = webkit_web_view_get_title(web_view);
-  handler->OnTitleChange(browser, title ? title : "");
+  const gchar* uri = webkit_web_view_get_uri(web_view);
+  handler->OnTitleChange(browser, title ? title : (uri ? uri : ""));
 }
 
 gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
