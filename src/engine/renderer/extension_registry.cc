@@ -1,0 +1,79 @@
+// ExtensionRegistry and CefRegisterExtension.
+#include "renderer/extension_registry.h"
+
+#include <cmath>
+
+#include "include/base/cef_logging.h"
+#include "include/wrapper/cef_helpers.h"
+#include "renderer/extension_rewriter.h"
+#include "renderer/js_string.h"
+
+namespace qvex_engine {
+
+// Not enumerable, not writable, not deletable; its calls are checked against the table.
+const char ExtensionRegistry::kForwardingName[] = "__qvexNativeCall";
+
+ExtensionRegistry* ExtensionRegistry::Get() {
+  static auto* registry = new ExtensionRegistry();
+  return registry;
+}
+
+bool ExtensionRegistry::Register(const CefString& name, const CefString& code,
+                                 CefRefPtr<CefV8Handler> handler) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  if (name.empty()) return false;
+  for (const Extension& e : extensions_) {
+    if (e.name == name) return false;
+  }
+  size_t next = natives_.size();
+  RewrittenExtension rewritten = RewriteNativeDeclarations(
+      code.ToString16(), [&next](const NativeDeclaration&) {
+        std::string call = std::string("return ") + kForwardingName + "(" +
+                           std::to_string(next++) + ",this,arguments)";
+        return CefString(call).ToString16();
+      });
+  if (!rewritten.natives.empty() && !handler) return false;
+  for (const NativeDeclaration& d : rewritten.natives) natives_.push_back({d.name, handler});
+  extensions_.push_back({name, rewritten.code});
+  return true;
+}
+
+void ExtensionRegistry::InstallInto(V8ContextImpl* context) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  if (extensions_.empty() || !context->IsValid()) return;
+  JSGlobalContextRef ctx = context->js();
+  JSObjectRef global = JSContextGetGlobalObject(ctx);
+  ScopedJSString key(kForwardingName);
+  // A pop-up's first real document reuses the global object of its initial empty one.
+  if (!JSObjectHasProperty(ctx, global, key.get())) {
+    JSObjectSetProperty(ctx, global, key.get(), MakeForwardingFunction(ctx, this),
+                        kJSPropertyAttributeReadOnly | kJSPropertyAttributeDontEnum |
+                            kJSPropertyAttributeDontDelete,
+                        nullptr);
+  }
+  for (const Extension& e : extensions_) {
+    JSValueRef exception = nullptr;
+    context->Evaluate(e.code, e.name, 1, &exception);
+    if (exception) {
+      LOG(WARNING) << "extension " << e.name.ToString() << ": "
+                   << ExceptionText(ctx, exception).ToString();
+      context->ReportToConsole(exception);
+    }
+  }
+}
+
+const NativeTable::Entry* ExtensionRegistry::Find(double index) const {
+  if (!(index >= 0) || index >= static_cast<double>(natives_.size()) ||
+      index != std::floor(index)) {
+    return nullptr;
+  }
+  return &natives_[static_cast<size_t>(index)];
+}
+
+}  // namespace qvex_engine
+
+bool CefRegisterExtension(const CefString& extension_name, const CefString& javascript_code,
+                          CefRefPtr<CefV8Handler> handler) {
+  return qvex_engine::ExtensionRegistry::Get()->Register(extension_name, javascript_code,
+                                                         handler);
+}

@@ -1,0 +1,144 @@
+// RenderProcess: web-extension signals -> CefRenderProcessHandler events. Every handler here
+// runs on the web process's main thread (TID_RENDERER).
+#include "renderer/render_process.h"
+
+#include <exception>
+
+#include "common/engine_state.h"
+#include "common/process_message_impl.h"
+#include "include/base/cef_logging.h"
+#include "include/wrapper/cef_helpers.h"
+#include "renderer/extension_registry.h"
+
+namespace qvex_engine {
+
+namespace {
+
+WebKitWebExtension* g_extension = nullptr;
+RenderProcess* g_process = nullptr;  // Leaked: WebKit may signal while the process exits.
+
+// No C++ exception may unwind into WebKit's C callbacks.
+template <typename F>
+void Guarded(const char* event, F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    LOG(ERROR) << event << " raised: " << e.what();
+  } catch (...) {
+    LOG(ERROR) << event << " raised an unknown exception";
+  }
+}
+
+}  // namespace
+
+void RenderProcess::SetWebExtension(WebKitWebExtension* extension) { g_extension = extension; }
+
+int RenderProcess::Start(CefRefPtr<CefApp> app) {
+  if (g_process) return 0;
+  RecordMainThread(TID_RENDERER);
+  g_process = new RenderProcess(app);
+  RenderBrowser::SetFrameFinalizedNotify(OnFrameFinalized);
+  if (g_extension)
+    g_signal_connect(g_extension, "page-created", G_CALLBACK(OnPageCreated), nullptr);
+  g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
+                   G_CALLBACK(OnWindowObjectCleared), nullptr);
+  if (g_process->handler_)
+    Guarded("OnWebKitInitialized", [] { g_process->handler_->OnWebKitInitialized(); });
+  return 0;
+}
+
+RenderProcess::RenderProcess(CefRefPtr<CefApp> app)
+    : app_(app), handler_(app ? app->GetRenderProcessHandler() : nullptr) {}
+
+CefRefPtr<RenderBrowser> RenderProcess::BrowserFor(WebKitWebPage* page) {
+  auto it = browsers_.find(page);
+  if (it != browsers_.end()) return it->second;
+  CefRefPtr<RenderBrowser> browser = new RenderBrowser(page);
+  browsers_[page] = browser;
+  g_object_weak_ref(G_OBJECT(page), OnPageFinalized, nullptr);
+  g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessageReceived), nullptr);
+  if (handler_) Guarded("OnBrowserCreated", [&] { handler_->OnBrowserCreated(browser); });
+  return browser;
+}
+
+void RenderProcess::OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  g_process->BrowserFor(page);
+}
+
+void RenderProcess::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page,
+                                          WebKitFrame* frame, gpointer) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  // The JavaScriptCore C API: it passes `this` to natives and strings as UTF-16 units, which
+  // the GLib API cannot.
+  JSGlobalContextRef global = webkit_frame_get_javascript_context_for_script_world(frame, world);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  if (!global) return;
+  CefRefPtr<RenderBrowser> browser = g_process->BrowserFor(page);
+  CefRefPtr<RenderFrame> render_frame = browser->FrameFor(frame);
+  if (render_frame) g_process->ReplaceContext(browser, render_frame, global);
+}
+
+void RenderProcess::ReplaceContext(CefRefPtr<RenderBrowser> browser,
+                                   CefRefPtr<RenderFrame> frame, JSGlobalContextRef global) {
+  ReleaseContext(browser, frame);
+  CefRefPtr<V8ContextImpl> context = new V8ContextImpl(global, browser.get(), frame.get());
+  frame->set_context(context);
+  ExtensionRegistry::Get()->InstallInto(context.get());
+  if (!handler_) return;
+  ScopedCurrentContext scope(context.get(), true);
+  Guarded("OnContextCreated", [&] { handler_->OnContextCreated(browser, frame, context); });
+}
+
+void RenderProcess::ReleaseContext(CefRefPtr<RenderBrowser> browser,
+                                   CefRefPtr<RenderFrame> frame) {
+  CefRefPtr<V8ContextImpl> context = frame->context();
+  if (!context) return;
+  if (handler_) {
+    ScopedCurrentContext scope(context.get(), true);
+    Guarded("OnContextReleased", [&] { handler_->OnContextReleased(browser, frame, context); });
+  }
+  context->MarkReleased();
+  frame->set_context(nullptr);
+}
+
+gboolean RenderProcess::OnUserMessageReceived(WebKitWebPage* page, WebKitUserMessage* message,
+                                              gpointer) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  if (!g_process->handler_) return FALSE;
+  CefRefPtr<RenderBrowser> browser = g_process->BrowserFor(page);
+  CefRefPtr<CefProcessMessage> cef_message = MessageFromVariant(
+      webkit_user_message_get_name(message), webkit_user_message_get_parameters(message));
+  bool handled = false;
+  Guarded("OnProcessMessageReceived", [&] {
+    handled = g_process->handler_->OnProcessMessageReceived(browser, browser->GetMainFrame(),
+                                                             PID_BROWSER, cef_message);
+  });
+  // FALSE lets WebKit answer the sender that nobody handled the message.
+  return handled ? TRUE : FALSE;
+}
+
+void RenderProcess::OnFrameFinalized(gpointer data, GObject*) {
+  CefRefPtr<RenderFrame> frame = static_cast<RenderFrame*>(data);
+  CefRefPtr<RenderBrowser> browser = static_cast<RenderBrowser*>(frame->GetBrowser().get());
+  g_process->ReleaseContext(browser, frame);
+  frame->Detach();
+  browser->RemoveFrame(frame.get());
+}
+
+void RenderProcess::OnPageFinalized(gpointer, GObject* page) {
+  auto it = g_process->browsers_.find(reinterpret_cast<WebKitWebPage*>(page));
+  if (it == g_process->browsers_.end()) return;
+  CefRefPtr<RenderBrowser> browser = it->second;
+  g_process->browsers_.erase(it);
+  for (CefRefPtr<RenderFrame>& frame : browser->Detach()) {
+    g_process->ReleaseContext(browser, frame);
+    frame->Detach();
+  }
+  if (g_process->handler_) {
+    Guarded("OnBrowserDestroyed", [&] { g_process->handler_->OnBrowserDestroyed(browser); });
+  }
+}
+
+}  // namespace qvex_engine
