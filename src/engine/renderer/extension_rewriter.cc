@@ -326,9 +326,15 @@ RewrittenExtension RewriteNativeDeclarations(const std::u16string& source,
       result.code += span.declaration.params[k];
     }
     result.code += u"){" + (body ? body(span.declaration) : std::u16string()) + u"}";
-    // The declaration's own line breaks follow, so later lines keep their numbers.
+    // The declaration's own line breaks follow, so later lines keep their numbers. A lone CR
+    // becomes LF: next to a LF after the declaration it would pair up into one break.
     for (size_t k = span.begin; k < span.end; ++k) {
-      if (IsLineTerminator(source[k])) result.code += source[k];
+      const char16_t c = source[k];
+      if (c == u'\r' && !(k + 1 < span.end && source[k + 1] == u'\n')) {
+        result.code += u'\n';
+      } else if (IsLineTerminator(c)) {
+        result.code += c;
+      }
     }
     line += CountLineBreaks(source, span.begin, span.end);
     copied = span.end;

@@ -55,12 +55,19 @@ V8ContextImpl::V8ContextImpl(JSGlobalContextRef global, CefRefPtr<CefBrowser> br
 }
 
 V8ContextImpl::~V8ContextImpl() {
-  MarkReleased();
+  // The table and the global context belong to the renderer thread.
   JSGlobalContextRef global = global_;
-  if (CefCurrentlyOn(TID_RENDERER)) {
+  const V8ContextImpl* self = this;
+  auto cleanup = [global, self] {
+    auto& live = LiveContexts();
+    auto it = live.find(global);
+    if (it != live.end() && it->second == self) live.erase(it);
     JSGlobalContextRelease(global);
+  };
+  if (CefCurrentlyOn(TID_RENDERER)) {
+    cleanup();
   } else {
-    CefPostTask(TID_RENDERER, base::RepeatingClosure([global] { JSGlobalContextRelease(global); }));
+    CefPostTask(TID_RENDERER, base::RepeatingClosure(cleanup));
   }
 }
 

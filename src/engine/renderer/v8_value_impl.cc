@@ -274,7 +274,7 @@ CefRefPtr<CefV8Value> V8ValueImpl::ExecuteFunctionWithContext(CefRefPtr<CefV8Con
       JSObjectCallAsFunction(ctx, function, receiver, args.size(), args.data(), &exception);
   if (exception) {
     // The call's caller learns of it through the null result; nothing is left behind.
-    LOG(INFO) << "script function threw: " << ExceptionText(ctx, exception).ToString();
+    LOG(VERBOSE) << "script function threw: " << ExceptionText(ctx, exception).ToString();
     return nullptr;
   }
   return FromJS(target, ctx, result);

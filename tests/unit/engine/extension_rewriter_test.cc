@@ -66,6 +66,10 @@ TEST(ExtensionRewriterTest, KeepsLineNumbersOfMultiLineDeclarations) {
   RewrittenExtension crlf = Rewrite("\r\nnative function\r\nf();\r\nnative function g();");
   EXPECT_EQ(A(crlf.code), "\r\nfunction f(){return F('f')}\r\n\r\nfunction g(){return F('g')}");
   EXPECT_EQ(crlf.natives[1].line, 4);
+  // A lone CR inside a declaration must not pair up with the LF after it.
+  RewrittenExtension cr = Rewrite("native function f()\r;\nnative function g();");
+  EXPECT_EQ(A(cr.code), "function f(){return F('f')}\n\nfunction g(){return F('g')}");
+  EXPECT_EQ(cr.natives[1].line, 3);
 }
 
 TEST(ExtensionRewriterTest, LeavesDeclarationsInsideNonCodeUntouched) {
