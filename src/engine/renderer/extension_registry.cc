@@ -1,17 +1,32 @@
 // ExtensionRegistry and CefRegisterExtension.
 #include "renderer/extension_registry.h"
 
-#include <cmath>
-
 #include "include/base/cef_logging.h"
 #include "include/wrapper/cef_helpers.h"
 #include "renderer/extension_rewriter.h"
 #include "renderer/js_string.h"
+#include "renderer/native_function.h"
 
 namespace qvex_engine {
 
-// Not enumerable, not writable, not deletable; its calls are checked against the table.
+// Not enumerable, not writable, not deletable.
 const char ExtensionRegistry::kForwardingName[] = "__qvexNativeCall";
+
+namespace {
+
+// Made before any page script runs, so it holds the original Reflect.apply: a page cannot
+// redirect the forwarding. Reflect.apply passes the arguments on without copying them.
+constexpr char kForwarderFactory[] =
+    "(function (natives) {"
+    "  'use strict';"
+    "  var apply = Reflect.apply;"
+    "  Object.freeze(natives);"
+    "  return function (index, self, args) {"
+    "    return apply(natives[typeof index === 'number' ? index : -1], self, args);"
+    "  };"
+    "})";
+
+}  // namespace
 
 ExtensionRegistry* ExtensionRegistry::Get() {
   static auto* registry = new ExtensionRegistry();
@@ -46,7 +61,21 @@ void ExtensionRegistry::InstallInto(V8ContextImpl* context) {
   ScopedJSString key(kForwardingName);
   // A pop-up's first real document reuses the global object of its initial empty one.
   if (!JSObjectHasProperty(ctx, global, key.get())) {
-    JSObjectSetProperty(ctx, global, key.get(), MakeForwardingFunction(ctx, this),
+    JSObjectRef natives = JSObjectMakeArray(ctx, 0, nullptr, nullptr);
+    for (size_t i = 0; i < natives_.size(); ++i) {
+      JSObjectSetPropertyAtIndex(
+          ctx, natives, static_cast<unsigned>(i),
+          MakeHandlerFunction(ctx, natives_[i].name, natives_[i].handler), nullptr);
+    }
+    JSValueRef factory = context->Evaluate(kForwarderFactory, CefString(), 1, nullptr);
+    JSValueRef forwarder = nullptr;
+    if (factory && JSValueIsObject(ctx, factory)) {
+      JSValueRef arg = natives;
+      forwarder = JSObjectCallAsFunction(ctx, JSValueToObject(ctx, factory, nullptr), nullptr,
+                                         1, &arg, nullptr);
+    }
+    if (!forwarder) return;
+    JSObjectSetProperty(ctx, global, key.get(), forwarder,
                         kJSPropertyAttributeReadOnly | kJSPropertyAttributeDontEnum |
                             kJSPropertyAttributeDontDelete,
                         nullptr);
@@ -60,14 +89,6 @@ void ExtensionRegistry::InstallInto(V8ContextImpl* context) {
       context->ReportToConsole(exception);
     }
   }
-}
-
-const NativeTable::Entry* ExtensionRegistry::Find(double index) const {
-  if (!(index >= 0) || index >= static_cast<double>(natives_.size()) ||
-      index != std::floor(index)) {
-    return nullptr;
-  }
-  return &natives_[static_cast<size_t>(index)];
 }
 
 }  // namespace qvex_engine

@@ -3,17 +3,15 @@
 #ifndef QVEX_ENGINE_RENDERER_EXTENSION_REGISTRY_H_
 #define QVEX_ENGINE_RENDERER_EXTENSION_REGISTRY_H_
 
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "include/cef_v8.h"
-#include "renderer/native_function.h"
 #include "renderer/v8_context_impl.h"
 
 namespace qvex_engine {
 
-class ExtensionRegistry : public NativeTable {
+class ExtensionRegistry {
  public:
   // The process's registry; it lives until the process ends.
   static ExtensionRegistry* Get();
@@ -27,10 +25,8 @@ class ExtensionRegistry : public NativeTable {
   // to the context's console and the log.
   void InstallInto(V8ContextImpl* context);
 
-  // NativeTable
-  const Entry* Find(double index) const override;
-
-  // The global property the rewritten declarations call.
+  // The global property the rewritten declarations call as (index, this, arguments). It holds
+  // one native function per declaration made so far, and calls nothing else.
   static const char kForwardingName[];
 
  private:
@@ -38,9 +34,13 @@ class ExtensionRegistry : public NativeTable {
     CefString name;
     CefString code;  // Rewritten.
   };
+  struct Native {
+    CefString name;
+    CefRefPtr<CefV8Handler> handler;
+  };
 
   std::vector<Extension> extensions_;
-  std::deque<Entry> natives_;  // Entries stay where they are while more are added.
+  std::vector<Native> natives_;  // By index.
 };
 
 }  // namespace qvex_engine

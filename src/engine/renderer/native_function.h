@@ -9,28 +9,10 @@
 
 namespace qvex_engine {
 
-// The natives that rewritten extension declarations forward to, by index.
-class NativeTable {
- public:
-  struct Entry {
-    CefString name;
-    CefRefPtr<CefV8Handler> handler;
-  };
-  // The entry at `index`, or null when the index names no registered native.
-  virtual const Entry* Find(double index) const = 0;
-
- protected:
-  ~NativeTable() = default;
-};
-
 // A function object of `ctx` whose calls run handler->Execute(name, this, arguments) with
-// the function's own context current.
+// the function's own context current. Calls from a released context do nothing.
 JSObjectRef MakeHandlerFunction(JSContextRef ctx, const CefString& name,
                                 CefRefPtr<CefV8Handler> handler);
-
-// The hidden function that rewritten declarations call as (index, this, arguments); it answers
-// only indexes that `table` (which must outlive it) knows.
-JSObjectRef MakeForwardingFunction(JSContextRef ctx, const NativeTable* table);
 
 }  // namespace qvex_engine
 
