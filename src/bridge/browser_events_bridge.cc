@@ -66,19 +66,22 @@ bool BrowserEvents::onJsCall(QvexExt* ext, const CefString& name,
                              const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
                              CefString& exception) {
   CEF_REQUIRE_RENDERER_THREAD();
+  // The names, built once: every native call of a page goes through here.
+  static const CefString kClipboardWriteText("clipboardWriteText"), kPaste("paste"),
+      kSendKey("sendKey"), kTriggerApp("triggerApp"), kTriggerEvent("triggerEvent");
   auto arg = [&arguments](size_t i) {
     return i < arguments.size() ? arguments[i] : CefRefPtr<CefV8Value>();
   };
   auto is_function = [](const CefRefPtr<CefV8Value>& v) { return v && v->IsFunction(); };
 
-  if (name == "clipboardWriteText") {
+  if (name == kClipboardWriteText) {
     CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
     CefRefPtr<CefV8Value> text = arg(0);
     if (text && text->IsString()) setTextOnClipboard(Zstring(text->GetStringValue().ToString()));
     if (is_function(arg(1))) postJSFun(callJSFunB, context, arg(1), "");
     return false;
   }
-  if (name == "paste") {
+  if (name == kPaste) {
     CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
     CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
     CefRefPtr<CefFrame> focused = browser ? browser->GetFocusedFrame() : nullptr;
@@ -86,9 +89,9 @@ bool BrowserEvents::onJsCall(QvexExt* ext, const CefString& name,
     if (is_function(arg(0))) postJSFun(callJSFunB, context, arg(0), "");
     return false;
   }
-  if (name == "sendKey") return false;
-  if (name == "triggerApp") return arguments.size() == 2;
-  if (name == "triggerEvent")
+  if (name == kSendKey) return false;
+  if (name == kTriggerApp) return arguments.size() == 2;
+  if (name == kTriggerEvent)
     return arguments.size() == 4 && arguments[0] && arguments[0]->IsString();
   return false;  // "unload" and every other name: no effect.
 }

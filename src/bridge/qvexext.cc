@@ -21,7 +21,8 @@ bool QvexExt::Execute(const CefString& name, CefRefPtr<CefV8Value> object,
                       const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
                       CefString& exception) {
   CEF_REQUIRE_RENDERER_THREAD();
-  if (name != "registerCallBack") {
+  static const CefString kRegisterCallBack("registerCallBack");  // Built once: a hot path.
+  if (name != kRegisterCallBack) {
     return be.onJsCall(this, name, object, arguments, retval, exception);
   }
   // Three functions are the caller's part; anything else is not a registration.
