@@ -52,6 +52,32 @@ class ErrorPageTest(ShellTestCase):
         html = self.error_page(shell)
         self.assertIn("it&#39;s&amp;gone.html with error ERR_FILE_NOT_FOUND (-6).", html)
 
+    def test_crafted_failing_urls_show_literally_and_run_nothing(self):
+        beacon = "<img src=x onerror=\"new Image().src='%s/injected'\">" % self.server.origin
+        port = closed_port()
+        cases = [
+            "http://127.0.0.1:%d/%s" % (port, beacon),                 # markup in the path
+            "http://127.0.0.1:%d/p?q=%s" % (port, beacon),             # ... in the query
+            "http://127.0.0.1:%d/p#%s" % (port, beacon),               # ... in the fragment
+            "qvexx:%s" % beacon,                                       # unknown scheme
+            "file://%s/%s.html" % (self.tmp, beacon.replace("/", "")),  # file: path
+            "http://127.0.0.1:%d/%s" % (port, "x" * 100000 + beacon),  # very long
+        ]
+        for url in cases:
+            with self.subTest(url=url[:80]):
+                shell = self.start("--url=" + url)
+                html = self.error_page(shell)
+                body = html[len('<html><body bgcolor="white"><h2>'):-len("</h2></body></html>")]
+                self.assertNotIn("<", body)
+                self.assertNotIn(">", body)
+                shown = (body.replace("&lt;", "<").replace("&gt;", ">").replace("&quot;", '"')
+                         .replace("&#39;", "'").replace("&amp;", "&"))
+                self.assertTrue(shown.startswith("Failed to load URL "), shown[:80])
+                self.wait_hook(shell, "onLoadEnd status=200 url=data:")
+                shell.kill()
+        time.sleep(0.5)
+        self.assertEqual(self.server.requested("/injected"), [])
+
     def test_aborted_load_shows_no_error_page(self):
         self.server.add_page("/start.html", """<html><body><script>
 location.href = '/slow?s=5';
