@@ -1,0 +1,804 @@
+#!/usr/bin/env python3
+"""Benchmarks of the shell against a bare WebKitGTK window and Debian's chromium, side by side
+in one run: cold start and memory, the native bridge, the message router and the close.
+
+Everything runs in a private Xvfb with pages served on 127.0.0.1 by a server of this file.
+Python's standard library only; bench/run.sh builds what it needs and calls this."""
+
+import argparse
+import ctypes
+import ctypes.util
+import http.server
+import json
+import math
+import os
+import platform
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+CHROMIUM = "/usr/bin/chromium"
+CHROMIUM_FLAGS = ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+                  "--disable-background-networking", "--disable-component-update",
+                  "--disable-sync", "--window-size=800,600"]
+SETTLE_S = 1.0        # after the load event, before memory is read
+LOAD_TIMEOUT_S = 30
+EXIT_TIMEOUT_S = 10
+PAGE_TIMEOUT_S = 60
+
+# --- pages -------------------------------------------------------------------------------------
+
+START_PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>bench</title></head>
+<body><h1>qvexdesk bench</h1><p>A small page: a heading, a paragraph and one script.</p>
+<script>
+addEventListener('load', function () {
+  var x = new XMLHttpRequest();
+  x.open('GET', '/loaded?t={{TOKEN}}', true);
+  x.send();
+});
+</script></body></html>"""
+
+POST_JS = """
+function post(obj) {
+  var x = new XMLHttpRequest();
+  x.open('POST', '/result?t={{TOKEN}}', true);
+  x.send(JSON.stringify(obj));
+}
+function rate(fn, n) {
+  var t0 = performance.now();
+  for (var i = 0; i < n; i++) fn(i);
+  return n / ((performance.now() - t0) / 1000);
+}
+function clockCost() {
+  var d = [];
+  for (var i = 0; i < 2000; i++) { var a = benchNow(); d.push(benchNow() - a); }
+  d.sort(function (x, y) { return x - y; });
+  return d[d.length >> 1];
+}
+"""
+
+# Native calls/s (a native that does nothing, the bare JSC callback beside it) and the time
+# from registerCallBack to its posted onRegistered, each sample timed with the bench clock.
+BRIDGE_PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>bridge</title></head>
+<body><script>""" + POST_JS + """
+function run() {
+  if (typeof sendKey !== 'function' || typeof registerCallBack !== 'function') {
+    post({error: 'native functions missing: sendKey ' + typeof sendKey +
+                 ', registerCallBack ' + typeof registerCallBack});
+    return;
+  }
+  var N = {{CALLS}}, REPS = {{REPS}};
+  var native = [], bare = [], gobject = [];
+  rate(function () { sendKey(); }, N / 4);       // warm-up (JIT)
+  rate(function () { benchNop(); }, N / 4);
+  rate(function () { benchNopGObject(); }, N / 4);
+  for (var r = 0; r < REPS; r++) {
+    native.push(rate(function () { sendKey(); }, N));
+    bare.push(rate(function () { benchNop(); }, N));
+    gobject.push(rate(function () { benchNopGObject(); }, N));
+  }
+  var lat = [], i = 0, M = {{DELIVERIES}}, WARM = 200, registered = [];
+  function ignore() {}
+  function next() {
+    var t0 = benchNow();
+    registerCallBack(ignore, ignore, function (number) {
+      var t1 = benchNow();
+      if (i >= WARM) lat.push(t1 - t0);
+      if (registered.length < 3) registered.push(number);
+      if (++i < M + WARM) next(); else post({native: native, bare: bare, gobject: gobject, latency: lat,
+                                             clock: clockCost(), registered: registered});
+    });
+  }
+  next();
+  setTimeout(function () {
+    if (i < M + WARM) post({error: 'deliveries stopped after ' + i + ' calls'});
+  }, 20000);
+}
+addEventListener('load', function () { setTimeout(run, 300); });
+</script></body></html>"""
+
+# Round trips to the UI process and back, one after the other: cefQuery answered at once by the
+# test variant, or rawPing (one WebKit user message and its reply) in the bare program.
+ROUTER_PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>router</title></head>
+<body><script>""" + POST_JS + """
+function run() {
+  var send;
+  if (typeof cefQuery === 'function') {
+    send = function (done, fail) {
+      cefQuery({request: 'ping', persistent: false, onSuccess: done,
+                onFailure: function (code, message) { fail(code + ' ' + message); }});
+    };
+  } else if (typeof rawPing === 'function') {
+    send = function (done, fail) { rawPing('ping', done); };
+  } else {
+    post({error: 'neither cefQuery nor rawPing in the page'});
+    return;
+  }
+  var lat = [], i = 0, M = {{TRIPS}}, WARM = 200, answer = null;
+  function fail(why) { post({error: 'round trip failed: ' + why}); }
+  function next() {
+    var t0 = benchNow();
+    send(function (response) {
+      var t1 = benchNow();
+      if (answer === null) answer = response;
+      if (i >= WARM) lat.push(t1 - t0);
+      if (++i < M + WARM) next(); else post({latency: lat, clock: clockCost(), answer: answer});
+    }, fail);
+  }
+  next();
+  setTimeout(function () {
+    if (i < M + WARM) post({error: 'round trips stopped after ' + i});
+  }, 20000);
+}
+addEventListener('load', function () { setTimeout(run, 300); });
+</script></body></html>"""
+
+QVEXEXT_JS = """// The natives the bench pages call.
+native function registerCallBack(onResult, onError, onRegistered);
+native function sendKey(key);
+"""
+FIRST_JS = "var qvex_nt_api = { unload: function () {} };\n"
+
+
+# --- page server -------------------------------------------------------------------------------
+
+class Server(http.server.ThreadingHTTPServer):
+    daemon_threads = True
+
+    def __init__(self):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.origin = "http://127.0.0.1:%d" % self.server_address[1]
+        self.pages = {}
+        self.events = {}       # token -> monotonic time of /loaded
+        self.results = {}      # token -> posted JSON
+        self.cond = threading.Condition()
+
+    def wait(self, table, token, timeout):
+        deadline = time.monotonic() + timeout
+        with self.cond:
+            while token not in table:
+                left = deadline - time.monotonic()
+                if left <= 0:
+                    return None
+                self.cond.wait(left)
+            return table[token]
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+    def handle(self):
+        try:
+            super().handle()
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+    def _send(self, code, body, content_type="text/plain"):
+        self.send_response(code)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Cache-Control", "no-store")
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        now = time.monotonic()
+        url = urllib.parse.urlsplit(self.path)
+        query = urllib.parse.parse_qs(url.query)
+        server = self.server
+        if url.path == "/loaded":
+            with server.cond:
+                server.events.setdefault(query.get("t", [""])[0], now)
+                server.cond.notify_all()
+            return self._send(200, b"ok")
+        page = server.pages.get(url.path)
+        if page is None:
+            return self._send(404, b"not found")
+        token = query.get("t", [""])[0]
+        return self._send(200, page.replace("{{TOKEN}}", token).encode(),
+                          "text/html; charset=utf-8")
+
+    def do_POST(self):
+        url = urllib.parse.urlsplit(self.path)
+        query = urllib.parse.parse_qs(url.query)
+        body = self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        try:
+            value = json.loads(body.decode("utf-8"))
+        except ValueError:
+            value = {"error": "unreadable result"}
+        with self.server.cond:
+            self.server.results[query.get("t", [""])[0]] = value
+            self.server.cond.notify_all()
+        self._send(200, b"ok")
+
+
+# --- X -----------------------------------------------------------------------------------------
+
+class XClientMessageEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
+                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
+                ("l", ctypes.c_long * 5)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("xclient", XClientMessageEvent), ("pad", ctypes.c_long * 24)]
+
+
+class X:
+    """A private Xvfb, and a connection to it that closes windows as a window manager does."""
+
+    def __init__(self):
+        read_fd, write_fd = os.pipe()
+        self.proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                                      "1280x1024x24", "-nolisten", "tcp"],
+                                     pass_fds=(write_fd,), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        with os.fdopen(read_fd) as f:
+            self.display = ":" + f.readline().strip()
+        self.lib = ctypes.CDLL(ctypes.util.find_library("X11"))
+        self.lib.XOpenDisplay.restype = ctypes.c_void_p
+        self.lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.lib.XInternAtom.restype = ctypes.c_ulong
+        self.lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        self.lib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int,
+                                        ctypes.c_long, ctypes.POINTER(XEvent)]
+        self.lib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = self.lib.XOpenDisplay(self.display.encode())
+        if not self.dpy:
+            raise RuntimeError("cannot open the private X display " + self.display)
+        self.wm_protocols = self.lib.XInternAtom(self.dpy, b"WM_PROTOCOLS", 0)
+        self.wm_delete = self.lib.XInternAtom(self.dpy, b"WM_DELETE_WINDOW", 0)
+
+    def windows(self, pid):
+        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
+                             env=dict(os.environ, DISPLAY=self.display), capture_output=True,
+                             text=True, timeout=10).stdout
+        return [int(w) for w in out.split()]
+
+    def close(self, windows):
+        """Sends WM_DELETE_WINDOW to each window; returns when the server has them."""
+        for window in windows:
+            event = XEvent()
+            event.xclient.type = 33  # ClientMessage
+            event.xclient.window = window
+            event.xclient.message_type = self.wm_protocols
+            event.xclient.format = 32
+            event.xclient.l[0] = self.wm_delete
+            event.xclient.l[1] = 0  # CurrentTime
+            self.lib.XSendEvent(self.dpy, window, 0, 0, ctypes.byref(event))
+        self.lib.XSync(self.dpy, 0)
+
+    def stop(self):
+        self.lib.XCloseDisplay(self.dpy)
+        self.proc.send_signal(signal.SIGTERM)
+        try:
+            self.proc.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+
+
+# --- processes and memory ----------------------------------------------------------------------
+
+def proc_table():
+    table = {}
+    for name in os.listdir("/proc"):
+        if not name.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % name) as f:
+                stat = f.read()
+        except OSError:
+            continue
+        fields = stat[stat.rindex(")") + 2:].split()
+        table[int(name)] = (int(fields[1]), int(fields[3]))  # ppid, session
+    return table
+
+
+def program_pids(leader):
+    """The leader and every process below it or in its session (it was started as a session
+    leader, so helpers that were re-parented still count)."""
+    table = proc_table()
+    members = {pid for pid, (_, sid) in table.items() if sid == leader}
+    members.add(leader)
+    grew = True
+    while grew:
+        grew = False
+        for pid, (ppid, _) in table.items():
+            if ppid in members and pid not in members:
+                members.add(pid)
+                grew = True
+    return sorted(p for p in members if p in table)
+
+
+def memory(leader):
+    """PSS and private (USS) memory in KiB summed over the program's processes, and their names."""
+    pss = uss = 0
+    names = []
+    for pid in program_pids(leader):
+        try:
+            with open("/proc/%d/smaps_rollup" % pid) as f:
+                rollup = f.read()
+            with open("/proc/%d/comm" % pid) as f:
+                names.append(f.read().strip())
+        except OSError:
+            continue
+        for line in rollup.splitlines():
+            parts = line.split()
+            if parts[0] == "Pss:":
+                pss += int(parts[1])
+            elif parts[0] in ("Private_Clean:", "Private_Dirty:"):
+                uss += int(parts[1])
+    return pss, uss, names
+
+
+class Program:
+    """One run of a program as its own session, its output in a log file."""
+
+    def __init__(self, argv, env, log_path):
+        self.log = open(log_path, "wb")
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=self.log,
+                                     stderr=subprocess.STDOUT, start_new_session=True)
+
+    def wait_exit(self, timeout):
+        try:
+            self.proc.wait(timeout=timeout)
+            return time.monotonic()
+        except subprocess.TimeoutExpired:
+            return None
+
+    def kill(self):
+        """Ends whatever is left of the program's session (only processes this run started)."""
+        if self.proc.poll() is None:
+            try:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.proc.wait()
+        for pid in program_pids(self.proc.pid):
+            if pid != self.proc.pid:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+        try:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+        except (ProcessLookupError, PermissionError):
+            pass
+        self.log.close()
+
+
+# --- statistics --------------------------------------------------------------------------------
+
+def pct(values, p):
+    s = sorted(values)
+    return s[max(0, min(len(s) - 1, int(math.ceil(p / 100.0 * len(s))) - 1))]
+
+
+def summary(values):
+    if not values:
+        return None
+    return {"median": statistics.median(values), "min": min(values), "max": max(values),
+            "p99": pct(values, 99), "n": len(values)}
+
+
+def ratio(a, b):
+    if not a or not b or not b["median"]:
+        return None
+    return a["median"] / b["median"]
+
+
+# --- the bench ---------------------------------------------------------------------------------
+
+class Bench:
+    def __init__(self, args):
+        self.args = args
+        self.build = os.path.abspath(args.build_dir)
+        self.bin = os.path.join(self.build, "bench")
+        self.tmp = tempfile.mkdtemp(prefix="qvex-bench-")
+        self.x = X()
+        self.server = Server()
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        self.server.pages = {"/start.html": START_PAGE,
+                             "/bridge.html": BRIDGE_PAGE.replace("{{CALLS}}", str(args.calls))
+                             .replace("{{REPS}}", str(args.reps))
+                             .replace("{{DELIVERIES}}", str(args.samples)),
+                             "/router.html": ROUTER_PAGE.replace("{{TRIPS}}", str(args.samples))}
+        self.counter = 0
+        self.notes = []
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+        self.x.stop()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+    def token(self, name):
+        self.counter += 1
+        return "%s-%d" % (name, self.counter)
+
+    def run_dir(self, token):
+        path = os.path.join(self.tmp, token)
+        os.makedirs(path)
+        return path
+
+    def env(self, home, extra=None):
+        """A fresh profile for every run: WebKit's and GTK's data, cache and config go to a new
+        directory, as chromium's --user-data-dir does."""
+        env = dict(os.environ)
+        env.pop("QVEX_PROJPATH", None)
+        env["DISPLAY"] = self.x.display
+        for var, sub in (("XDG_CONFIG_HOME", "config"), ("XDG_CACHE_HOME", "cache"),
+                         ("XDG_DATA_HOME", "data")):
+            env[var] = os.path.join(home, sub)
+            os.makedirs(env[var], exist_ok=True)
+        env.update(extra or {})
+        return env
+
+    def project(self, home, url):
+        path = os.path.join(home, "project")
+        os.makedirs(os.path.join(path, "temp", "js"))
+        with open(os.path.join(path, "app.qvex"), "w") as f:
+            json.dump({"type": "backend", "fronturl": url}, f)
+        with open(os.path.join(path, "temp", "js", "qvexext.js"), "w") as f:
+            f.write(QVEXEXT_JS)
+        with open(os.path.join(path, "temp", "js", "first.js"), "w") as f:
+            f.write(FIRST_JS)
+        return path
+
+    def command(self, name, url, home, instrumented=False):
+        """argv and environment of one program on one URL."""
+        if name == "qvexdesk":
+            exe = os.path.join(self.bin, "instr", "qvexdesk") if instrumented else \
+                os.path.join(self.build, "qvexdesk")
+            return [exe], self.env(home, {"QVEX_PROJPATH": self.project(home, url)})
+        if name == "qvexdesk-variant":
+            return ([os.path.join(self.bin, "instr", "qvexdesk_testvariant"), "--url=" + url],
+                    self.env(home, {"QVEX_TEST_ANSWER_QUERIES": "1"}))
+        if name == "bare":
+            argv = [os.path.join(self.bin, "bare_webkit")]
+            if instrumented:
+                argv += ["--ext-dir", os.path.join(self.bin, "ext")]
+            return argv + [url], self.env(home)
+        if name == "chromium":
+            return ([CHROMIUM] + CHROMIUM_FLAGS +
+                    ["--user-data-dir=" + os.path.join(home, "chromium-profile"), "--app=" + url],
+                    self.env(home))
+        raise ValueError(name)
+
+    # (1) and (4): cold start to the load event, memory after it settles, then the close.
+    def cold_run(self, name):
+        token = self.token(name)
+        home = self.run_dir(token)
+        argv, env = self.command(name, self.server.origin + "/start.html?t=" + token, home)
+        program = Program(argv, env, os.path.join(home, "log.txt"))
+        result = {}
+        try:
+            loaded = self.server.wait(self.server.events, token, LOAD_TIMEOUT_S)
+            if loaded is None:
+                result["error"] = "no load event within %d s" % LOAD_TIMEOUT_S
+                return result
+            result["start_ms"] = (loaded - program.started) * 1000
+            time.sleep(SETTLE_S)
+            pss, uss, names = memory(program.proc.pid)
+            result.update(pss_mib=pss / 1024.0, uss_mib=uss / 1024.0, procs=names)
+            windows = []
+            deadline = time.monotonic() + 10
+            while not windows and time.monotonic() < deadline:
+                windows = self.x.windows(program.proc.pid)
+                if not windows:
+                    time.sleep(0.05)
+            if not windows:
+                result["error"] = "no visible window"
+                return result
+            self.x.close(windows)
+            asked = time.monotonic()
+            exited = program.wait_exit(EXIT_TIMEOUT_S)
+            if exited is None:
+                result["close_error"] = "still running %d s after the close request" % EXIT_TIMEOUT_S
+            else:
+                result["close_ms"] = (exited - asked) * 1000
+                result["exit_code"] = program.proc.returncode
+            return result
+        finally:
+            program.kill()
+            if "error" in result:
+                result["log"] = self.log_tail(home)
+
+    def log_tail(self, home):
+        try:
+            with open(os.path.join(home, "log.txt"), "rb") as f:
+                return f.read()[-600:].decode("utf-8", "replace")
+        except OSError:
+            return ""
+
+    def page_run(self, name, page):
+        """One program instance on a measuring page; returns what the page posted."""
+        token = self.token(name)
+        home = self.run_dir(token)
+        argv, env = self.command(name, self.server.origin + page + "?t=" + token, home,
+                                 instrumented=True)
+        program = Program(argv, env, os.path.join(home, "log.txt"))
+        try:
+            result = self.server.wait(self.server.results, token, PAGE_TIMEOUT_S)
+            if result is None:
+                result = {"error": "no result within %d s" % PAGE_TIMEOUT_S}
+            if "error" in result:
+                result["log"] = self.log_tail(home)
+            return result
+        finally:
+            program.kill()
+
+
+def cpu_busy(interval=1.0):
+    """The share of all CPUs busy over the interval (0..1), from /proc/stat."""
+    def sample():
+        with open("/proc/stat") as f:
+            values = [int(v) for v in f.readline().split()[1:]]
+        idle = values[3] + values[4]  # idle + iowait
+        return sum(values), idle
+    total0, idle0 = sample()
+    time.sleep(interval)
+    total1, idle1 = sample()
+    return 1.0 - (idle1 - idle0) / max(1, total1 - total0)
+
+
+def wait_quiet(limit_s, threshold=0.25):
+    """Waits (up to limit_s) for two quiet seconds in a row: timings taken while other work
+    holds the CPUs say little. Returns the last busy share seen."""
+    deadline = time.monotonic() + limit_s
+    quiet = 0
+    busy = cpu_busy()
+    while time.monotonic() < deadline:
+        quiet = quiet + 1 if busy < threshold else 0
+        if quiet >= 2:
+            break
+        busy = cpu_busy()
+    return busy
+
+
+def machine():
+    def read(path):
+        try:
+            with open(path) as f:
+                return f.read()
+        except OSError:
+            return ""
+
+    def run(argv):
+        try:
+            return subprocess.run(argv, capture_output=True, text=True, timeout=20).stdout.strip()
+        except (OSError, subprocess.TimeoutExpired):
+            return "?"
+
+    cpu = next((l.split(":", 1)[1].strip() for l in read("/proc/cpuinfo").splitlines()
+                if l.startswith("model name")), "?")
+    mem = next((l.split(":", 1)[1].strip() for l in read("/proc/meminfo").splitlines()
+                if l.startswith("MemTotal")), "?")
+    return {
+        "nproc": os.cpu_count(),
+        "cpu": cpu,
+        "memory": mem,
+        "kernel": platform.release(),
+        "debian": read("/etc/debian_version").strip(),
+        "webkitgtk": run(["pkg-config", "--modversion", "webkit2gtk-4.1"]),
+        "gtk": run(["pkg-config", "--modversion", "gtk+-3.0"]),
+        "chromium": run([CHROMIUM, "--version"]),
+        "python": platform.python_version(),
+        "loadavg": read("/proc/loadavg").split()[:3],
+    }
+
+
+def fmt(s, unit, digits=0):
+    if not s:
+        return "n/a"
+    f = "%%.%df" % digits
+    return (f + " %s (min " + f + ", max " + f + ")") % (s["median"], unit, s["min"], s["max"])
+
+
+def fmt_ratio(r):
+    return "n/a" if r is None else "%.3fx" % r
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build-dir", default=os.environ.get("QVEX_BUILD_DIR",
+                                                              os.path.join(ROOT, "build-bench")))
+    parser.add_argument("--runs", type=int, default=7, help="cold starts per program")
+    parser.add_argument("--calls", type=int, default=200000, help="native calls per repetition")
+    parser.add_argument("--reps", type=int, default=5, help="repetitions of the calls/s loop")
+    parser.add_argument("--samples", type=int, default=2000,
+                        help="timed deliveries or round trips per process")
+    parser.add_argument("--page-runs", type=int, default=3,
+                        help="processes for the bridge, and pairs for the router")
+    parser.add_argument("--only", default="start,bridge,router",
+                        help="comma-separated parts: start, bridge, router")
+    parser.add_argument("--no-chromium", action="store_true")
+    parser.add_argument("--quiet-wait", type=float, default=90,
+                        help="seconds to wait, before each part, for other work to leave the CPUs")
+    parser.add_argument("--json", help="write the raw figures to this file")
+    parser.add_argument("--markdown", help="write the figures as Markdown to this file")
+    args = parser.parse_args()
+    parts = set(args.only.split(","))
+
+    info = machine()
+    print("machine: %(nproc)s cpus, %(cpu)s, %(memory)s, Debian %(debian)s, kernel %(kernel)s" % info)
+    print("versions: WebKitGTK %(webkitgtk)s, GTK %(gtk)s, %(chromium)s, Python %(python)s" % info)
+    print("load average before: %s" % " ".join(info["loadavg"]))
+    bench = Bench(args)
+    report = {"machine": info, "args": vars(args)}
+    lines = []
+
+    def out(line=""):
+        print(line, flush=True)
+        lines.append(line)
+
+    try:
+        def settle(part):
+            busy = wait_quiet(args.quiet_wait)
+            report.setdefault("busy_before", {})[part] = busy
+            if busy >= 0.25:
+                out("(warning: other work kept %.0f%% of the CPUs busy before the %s part; "
+                    "its timings are unreliable)" % (busy * 100, part))
+
+        if "start" in parts:
+            settle("start")
+            programs = ["qvexdesk", "bare"] + ([] if args.no_chromium else ["chromium"])
+            runs = {p: [] for p in programs}
+            for p in programs:   # warm-up: the disk cache, fontconfig; not counted
+                warm = bench.cold_run(p)
+                if "error" in warm:
+                    out("%s: warm-up failed: %s\n%s" % (p, warm["error"], warm.get("log", "")))
+            for i in range(args.runs):
+                order = programs[i % len(programs):] + programs[:i % len(programs)]
+                for p in order:
+                    r = bench.cold_run(p)
+                    runs[p].append(r)
+                    print("  %-9s run %d: %s" % (p, i + 1, ", ".join(
+                        "%s=%s" % (k, ("%.1f" % v) if isinstance(v, float) else v)
+                        for k, v in r.items() if k not in ("procs", "log"))), flush=True)
+            stats = {}
+            for p in programs:
+                ok = [r for r in runs[p] if "error" not in r]
+                stats[p] = {k: summary([r[k] for r in ok if k in r])
+                            for k in ("start_ms", "pss_mib", "uss_mib", "close_ms")}
+                procs = ok[-1]["procs"] if ok else []
+                stats[p]["procs"] = procs
+                failed = [r for r in runs[p] if "error" in r]
+                if failed:
+                    out("%s: %d of %d runs failed: %s" % (p, len(failed), len(runs[p]),
+                                                          failed[0]["error"]))
+            report["start"] = {"runs": runs, "stats": stats}
+            out("")
+            out("## Cold start, memory and close (%d runs each, medians (min, max))" % args.runs)
+            out("")
+            out("| program | start to load event | PSS, all processes | private (USS) | close to exit | processes |")
+            out("|---|---|---|---|---|---|")
+            for p in programs:
+                s = stats[p]
+                out("| %s | %s | %s | %s | %s | %d: %s |" % (
+                    p, fmt(s["start_ms"], "ms"), fmt(s["pss_mib"], "MiB", 1),
+                    fmt(s["uss_mib"], "MiB", 1), fmt(s["close_ms"], "ms"), len(s["procs"]),
+                    ", ".join(sorted(set(s["procs"])))))
+            out("")
+            q, b = stats["qvexdesk"], stats["bare"]
+            out("- start qvexdesk / bare WebKitGTK: %s (target <= 1.05x)" %
+                fmt_ratio(ratio(q["start_ms"], b["start_ms"])))
+            out("- PSS qvexdesk / bare WebKitGTK: %s (target <= 1.05x)" %
+                fmt_ratio(ratio(q["pss_mib"], b["pss_mib"])))
+            if "chromium" in stats:
+                c = stats["chromium"]
+                out("- start qvexdesk / chromium --app: %s; bare / chromium: %s" % (
+                    fmt_ratio(ratio(q["start_ms"], c["start_ms"])),
+                    fmt_ratio(ratio(b["start_ms"], c["start_ms"]))))
+                out("- PSS qvexdesk / chromium --app: %s; bare / chromium: %s" % (
+                    fmt_ratio(ratio(q["pss_mib"], c["pss_mib"])),
+                    fmt_ratio(ratio(b["pss_mib"], c["pss_mib"]))))
+            out("- close request to exit, qvexdesk: %s (target < 450 ms, 300 ms of it the "
+                "deliberate pause)" % fmt(q["close_ms"], "ms"))
+
+        if "bridge" in parts:
+            settle("bridge")
+            results = [bench.page_run("qvexdesk", "/bridge.html") for _ in range(args.page_runs)]
+            report["bridge"] = results
+            out("")
+            out("## Native bridge (qvexdesk, backend project; %d processes)" % args.page_runs)
+            out("")
+            ok = [r for r in results if "error" not in r]
+            for r in results:
+                if "error" in r:
+                    out("- a run failed: %s" % r["error"])
+                    if r.get("log"):
+                        out("```\n%s\n```" % r["log"].strip())
+            if ok:
+                pool = lambda key: [v for r in ok for v in r[key]]
+                native, bare, gobject = summary(pool("native")), summary(pool("bare")), \
+                    summary(pool("gobject"))
+                lat = summary(pool("latency"))
+                kilo = lambda st: {k: v / 1000 for k, v in st.items()}
+                out("- no-op native `sendKey()` from a page loop: %s (target >= 400k/s); "
+                    "%d loops of %d calls per process" % (fmt(kilo(native), "k calls/s"),
+                                                          args.reps, args.calls))
+                out("- the floor, a bare JavaScriptCore C-API callback in the same loop: %s; "
+                    "native / floor %s" % (fmt(kilo(bare), "k calls/s"),
+                                           fmt_ratio(ratio(native, bare))))
+                out("- a bare callback through JavaScriptCore's GObject API: %s" %
+                    fmt(kilo(gobject), "k calls/s"))
+                medians = [statistics.median(r["latency"]) for r in ok]
+                out("- `registerCallBack` call to its posted `onRegistered`: median %.1f us, "
+                    "p99 %.1f us (min %.1f, max %.1f) over %d calls; per-process medians "
+                    "%s us (target: median < 20 us); reading the clock costs %.2f us; "
+                    "numbers delivered first: %s" % (
+                        lat["median"], lat["p99"], lat["min"], lat["max"], lat["n"],
+                        ", ".join("%.1f" % m for m in medians), ok[0]["clock"],
+                        ", ".join(ok[0].get("registered", []))))
+                report["bridge_stats"] = {"native": native, "bare": bare, "gobject": gobject,
+                                          "latency": lat}
+
+        if "router" in parts:
+            settle("router")
+            pairs = []
+            for _ in range(args.page_runs):   # alternated, so drift in load hits both alike
+                pairs.append((bench.page_run("qvexdesk-variant", "/router.html"),
+                              bench.page_run("bare", "/router.html")))
+            report["router"] = pairs
+            out("")
+            out("## Message router against a raw WebKit user message (%d processes each)" %
+                args.page_runs)
+            out("")
+            stats = {}
+            for index, label in ((0, "cefQuery (test variant answers at once)"),
+                                 (1, "raw user message + reply (bare program)")):
+                runs = [pair[index] for pair in pairs]
+                for r in runs:
+                    if "error" in r:
+                        out("- %s: a run failed: %s" % (label, r["error"]))
+                ok = [r for r in runs if "error" not in r]
+                if not ok:
+                    continue
+                s = summary([v for r in ok for v in r["latency"]])
+                stats[label] = s
+                out("- %s: median %.1f us, p99 %.1f us (min %.1f, max %.1f) over %d round "
+                    "trips; per-process medians %s us; answer %r" % (
+                        label, s["median"], s["p99"], s["min"], s["max"], s["n"],
+                        ", ".join("%.1f" % statistics.median(r["latency"]) for r in ok),
+                        ok[0].get("answer")))
+            if len(stats) == 2:
+                a, b = list(stats.values())
+                per_pair = [statistics.median(q["latency"]) / statistics.median(r["latency"])
+                            for q, r in pairs if "error" not in q and "error" not in r]
+                out("- cefQuery / raw: %s of the pooled medians, per pair %s (target <= 1.2x)" % (
+                    fmt_ratio(ratio(a, b)), ", ".join("%.2fx" % x for x in per_pair)))
+            report["router_stats"] = stats
+    finally:
+        bench.close()
+
+    report["loadavg_after"] = open("/proc/loadavg").read().split()[:3]
+    out("")
+    out("load average after: %s" % " ".join(report["loadavg_after"]))
+    if args.json:
+        with open(args.json, "w") as f:
+            json.dump(report, f, indent=1, default=str)
+    if args.markdown:
+        with open(args.markdown, "w") as f:
+            f.write("Machine: %(nproc)s CPUs (%(cpu)s), %(memory)s, Debian %(debian)s, kernel "
+                    "%(kernel)s; WebKitGTK %(webkitgtk)s, GTK %(gtk)s, %(chromium)s.\n\n" % info)
+            f.write("\n".join(lines) + "\n")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
