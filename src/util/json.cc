@@ -1,6 +1,7 @@
 // JSON: one in-memory JSON document addressed by the names of its top-level members.
 #include "util/json.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,7 +17,8 @@
 namespace {
 
 // Forwards the reader's events to a document and stops the parse, with
-// kParseErrorTermination, at the first array or object that would nest deeper than the cap.
+// kParseErrorTermination, at the first array or object that would nest deeper than the cap and
+// at the first number beyond the range of a double.
 // rapidjson's reader descends only after StartObject/StartArray returns true, so its own
 // recursion never goes past the cap either.
 class DepthLimitedHandler {
@@ -29,7 +31,10 @@ class DepthLimitedHandler {
   bool Uint(unsigned u) { return target_.Uint(u); }
   bool Int64(int64_t i) { return target_.Int64(i); }
   bool Uint64(uint64_t u) { return target_.Uint64(u); }
-  bool Double(double d) { return target_.Double(d); }
+  // rapidjson rejects an exponent above 308 but reads a number that its mantissa carries past
+  // the largest double ("184467e308") as infinity. JSON has no infinity, and the writer stops
+  // at one, leaving ToString() a truncated text: such a number fails the parse instead.
+  bool Double(double d) { return std::isfinite(d) && target_.Double(d); }
   bool RawNumber(const char* str, rapidjson::SizeType length, bool copy) {
     return target_.RawNumber(str, length, copy);
   }

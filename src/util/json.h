@@ -18,6 +18,11 @@
 // opened the level too many. No document held here is ever deeper, so writing and iterating
 // never recurse past the cap (rapidjson's recursive reader and writer overflow the stack on
 // input nested some hundred thousand levels deep).
+//
+// A number beyond the range of a double fails to parse too: rapidjson's own error
+// kParseErrorNumberTooBig for an exponent above 308 ("1e999"), kParseErrorTermination with the
+// number's offset when the digits carry it over ("184467e308"). So every document held here
+// writes out as valid JSON.
 class JSON {
  public:
   static constexpr int kMaxNestingDepth = 512;

@@ -57,6 +57,8 @@ TEST(JSONTest, FailedParseKeepsPreviousDocument) {
       "{'a':1}",        // Single quotes.
       "{\"a\":01}",     // Leading zero.
       "{\"a\":1e999}",  // Number too big for a double.
+      "[184467e308]",   // Too big as well, though the exponent alone is in range.
+      "[-1.8e308]",     // Below the lowest double.
       "nul",            // Truncated literal.
   };
   for (const std::string& text : bad) {
@@ -193,6 +195,33 @@ TEST(JSONTest, ToStringWritesIndentedJson) {
   JSON round;
   EXPECT_TRUE(round.parse(j.ToString()));
   EXPECT_EQ(round.ToString(), j.ToString());
+}
+
+// Found by fuzzing: rapidjson read "184467e308" as infinity, which its writer cannot write, so
+// ToString() returned a truncated text that did not parse again.
+TEST(JSONTest, EveryParsedDocumentWritesValidJson) {
+  const std::string texts[] = {
+      "[1.7976931348623157e308, -1.7976931348623157e308]",  // The largest doubles still parse.
+      "[4.9e-324, 1e-400]",                                 // Underflow is not an error.
+      "[649, 17976e304]",                                   // Digits and exponent near the top.
+  };
+  for (const std::string& text : texts) {
+    JSON j;
+    EXPECT_FALSE(j.parse(text)) << text;  // Parsed, but not an object.
+    ASSERT_TRUE(j.parsed) << text;
+    JSON again;
+    again.parse(j.ToString());
+    EXPECT_TRUE(again.parsed) << j.ToString();
+  }
+  JSON j;
+  ASSERT_TRUE(j.parse("{\"k\":1}"));
+  EXPECT_FALSE(j.parse("[649, 184467e308, 4.9e-324]"));
+  EXPECT_FALSE(j.parsed);
+  EXPECT_EQ(j.value("k"), "1");
+  TempFile file("{\"a\": 18446744073709551616e300}");
+  CaptureStdout();
+  EXPECT_FALSE(j.parseFile(file.path()));
+  EXPECT_EQ(GetCapturedStdout(), "Error  : 16\nOffset : 6\n");  // Where the number starts.
 }
 
 TEST(JSONTest, NestingBeyondTheCapIsAParseError) {
