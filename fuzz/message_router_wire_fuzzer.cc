@@ -1,0 +1,172 @@
+// libFuzzer target: the router's process messages as they arrive from the other process, a
+// GVariant of any shape, decoded into queries, cancellations and responses.
+#include <glib.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "common/message_router_wire.h"
+#include "common/process_message_impl.h"
+#include "fuzz_check.h"
+
+namespace {
+
+namespace wire = qvex_engine::router_wire;
+
+constexpr char kName[] = "cefQueryMsg";
+
+// Holds one reference to a GVariant (a floating one is taken over).
+struct VariantHolder {
+  explicit VariantHolder(GVariant* v) : variant(v ? g_variant_take_ref(v) : nullptr) {}
+  ~VariantHolder() {
+    if (variant) g_variant_unref(variant);
+  }
+  VariantHolder(const VariantHolder&) = delete;
+  VariantHolder& operator=(const VariantHolder&) = delete;
+  GVariant* variant;
+};
+
+// The message as the other side would receive it: serialized, then read back as untrusted data.
+CefRefPtr<CefProcessMessage> OverTheWire(CefRefPtr<CefProcessMessage> message) {
+  VariantHolder sent(qvex_engine::ArgumentsToVariant(message->GetArgumentList()));
+  GBytes* bytes = g_variant_get_data_as_bytes(sent.variant);
+  VariantHolder received(g_variant_new_from_bytes(G_VARIANT_TYPE("a(yv)"), bytes, FALSE));
+  g_bytes_unref(bytes);
+  return qvex_engine::MessageFromVariant(message->GetName().ToString(), received.variant);
+}
+
+bool SameDouble(double a, double b) {
+  return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+}
+
+// Whatever the argument list holds survives the wire unchanged (unknown kinds as null).
+void CheckListRoundTrip(CefRefPtr<CefProcessMessage> message) {
+  CefRefPtr<CefListValue> sent = message->GetArgumentList();
+  CefRefPtr<CefListValue> got = OverTheWire(message)->GetArgumentList();
+  FUZZ_CHECK(got->GetSize() == sent->GetSize());
+  for (size_t i = 0; i < sent->GetSize(); ++i) {
+    const cef_value_type_t type = sent->GetType(i);
+    switch (type) {
+      case VTYPE_BOOL: FUZZ_CHECK(got->GetType(i) == type && got->GetBool(i) == sent->GetBool(i)); break;
+      case VTYPE_INT: FUZZ_CHECK(got->GetType(i) == type && got->GetInt(i) == sent->GetInt(i)); break;
+      case VTYPE_DOUBLE:
+        FUZZ_CHECK(got->GetType(i) == type && SameDouble(got->GetDouble(i), sent->GetDouble(i)));
+        break;
+      case VTYPE_STRING:
+        FUZZ_CHECK(got->GetType(i) == type && got->GetString(i) == sent->GetString(i));
+        break;
+      default: FUZZ_CHECK(got->GetType(i) == VTYPE_NULL); break;
+    }
+  }
+}
+
+// Each kind of message that decodes encodes back to the same values, across the wire too.
+void CheckDecoders(CefRefPtr<CefProcessMessage> message) {
+  wire::Query query;
+  if (wire::Decode(message, &query)) {
+    FUZZ_CHECK(query.context_id > 0 && query.request_id > 0);
+    wire::Query again;
+    FUZZ_CHECK(wire::Decode(OverTheWire(wire::Encode(kName, query)), &again));
+    FUZZ_CHECK(again.context_id == query.context_id && again.request_id == query.request_id &&
+               again.request == query.request && again.persistent == query.persistent);
+  }
+  wire::Cancel cancel;
+  if (wire::Decode(message, &cancel)) {
+    FUZZ_CHECK(cancel.context_id > 0 && cancel.request_id >= wire::kAllRequests);
+    wire::Cancel again;
+    FUZZ_CHECK(wire::Decode(OverTheWire(wire::Encode(kName, cancel)), &again));
+    FUZZ_CHECK(again.context_id == cancel.context_id && again.request_id == cancel.request_id);
+  }
+  wire::Response response;
+  if (wire::Decode(message, &response)) {
+    FUZZ_CHECK(response.context_id > 0 && response.request_id > 0);
+    wire::Response again;
+    FUZZ_CHECK(wire::Decode(OverTheWire(wire::Encode(kName, response)), &again));
+    FUZZ_CHECK(again.context_id == response.context_id &&
+               again.request_id == response.request_id && again.success == response.success &&
+               again.payload == response.payload &&
+               (!response.success ? again.error_code == response.error_code : true));
+  }
+  // At most one layout can match: the argument counts and types tell them apart.
+  wire::Query q;
+  wire::Cancel c;
+  wire::Response r;
+  const int layouts = wire::Decode(message, &q) + wire::Decode(message, &c) + wire::Decode(message, &r);
+  FUZZ_CHECK(layouts <= 1);
+}
+
+// A list built from the bytes: a tag byte per entry, then its value.
+CefRefPtr<CefProcessMessage> BuildMessage(const uint8_t* data, size_t size) {
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(kName);
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  size_t i = 0;
+  auto take = [&](void* out, size_t n) {
+    std::memset(out, 0, n);
+    std::memcpy(out, data + i, std::min(n, size - i));
+    i += std::min(n, size - i);
+  };
+  for (size_t index = 0; i < size && index < 16; ++index) {
+    const uint8_t tag = data[i++];
+    switch (tag % 6) {
+      case 0: args->SetNull(index); break;
+      case 1: args->SetBool(index, tag & 0x80); break;
+      case 2: {
+        // Small ids are the interesting ones; the high bit of the tag asks for any value.
+        int32_t v = 0;
+        if (tag & 0x80) take(&v, sizeof v);
+        else v = (tag >> 3) - 4;
+        args->SetInt(index, v);
+        break;
+      }
+      case 3: {
+        double d;
+        take(&d, sizeof d);
+        args->SetDouble(index, d);
+        break;
+      }
+      case 4: {
+        uint8_t length = 0;
+        take(&length, 1);
+        std::u16string s;
+        for (uint8_t k = 0; k < length && i + 1 < size; ++k, i += 2)
+          s.push_back(static_cast<char16_t>(data[i] | (data[i + 1] << 8)));
+        args->SetString(index, s);
+        break;
+      }
+      default: args->SetSize(index + 1); break;  // A gap: a null entry.
+    }
+  }
+  return message;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const uint8_t mode = data[0] % 3;
+  ++data, --size;
+  if (mode == 2) {
+    // Argument lists that reach the decoders with every layout: built, sent, received.
+    CefRefPtr<CefProcessMessage> message = BuildMessage(data, size);
+    CheckListRoundTrip(message);
+    CheckDecoders(message);
+    CheckDecoders(OverTheWire(message));
+    return 0;
+  }
+  // Untrusted serialized data: the expected "a(yv)", or (mode 1) a variant of any type at all.
+  GBytes* bytes = g_bytes_new(data, size);
+  VariantHolder outer(g_variant_new_from_bytes(mode == 0 ? G_VARIANT_TYPE("a(yv)") : G_VARIANT_TYPE_VARIANT,
+                                               bytes, FALSE));
+  g_bytes_unref(bytes);
+  VariantHolder parameters(mode == 0 ? g_variant_ref(outer.variant) : g_variant_get_variant(outer.variant));
+  CefRefPtr<CefProcessMessage> message = qvex_engine::MessageFromVariant(kName, parameters.variant);
+  FUZZ_CHECK(message->GetArgumentList()->GetSize() <=
+             (g_variant_is_of_type(parameters.variant, G_VARIANT_TYPE("a(yv)"))
+                  ? g_variant_n_children(parameters.variant)
+                  : 0));
+  CheckListRoundTrip(message);
+  CheckDecoders(message);
+  return 0;
+}
