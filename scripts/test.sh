@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test (unit and end-to-end) through CTest: on
 # the normal build, then again on a build with AddressSanitizer and UndefinedBehaviorSanitizer
-# (build-asan/, or $QVEX_ASAN_BUILD_DIR), then a short run of each fuzz target (build-fuzz/).
+# (build-asan/, or $QVEX_ASAN_BUILD_DIR), after a short run of each fuzz target (build-fuzz/).
 # Every stage runs even when an earlier one fails; the exit status is non-zero if any failed.
+# The output ends with the last CTest summary.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 
 failed=()
+
+echo "== fuzz targets: short runs"
+if ! { "$root/fuzz/build.sh" && "$root/fuzz/run.sh" --smoke; }; then
+  failed+=("fuzz smoke runs")
+fi
 
 "$root/scripts/build.sh"
 (cd "${QVEX_BUILD_DIR:-$root/build}" && ctest --output-on-failure -j"$(nproc)" --timeout 300) ||
@@ -19,13 +25,7 @@ QVEX_BUILD_DIR=$asan_build QVEX_BUILD_TYPE=RelWithDebInfo "$root/scripts/build.s
 (cd "$asan_build" && ctest --output-on-failure -j"$(nproc)" --timeout 300) ||
   failed+=("sanitizer tests")
 
-echo "== fuzz targets: short runs"
-if ! { "$root/fuzz/build.sh" && "$root/fuzz/run.sh" --smoke; }; then
-  failed+=("fuzz smoke runs")
-fi
-
 if [ ${#failed[@]} -gt 0 ]; then
   echo "test.sh: FAILED: ${failed[*]}" >&2
   exit 1
 fi
-echo "test.sh: all passed"
