@@ -282,9 +282,18 @@ class ShellTestCase(unittest.TestCase):
         out = self.x("xdotool", "search", "--onlyvisible", "--pid", str(shell.proc.pid), check=False)
         return [int(w) for w in out.split()]
 
-    def wait_windows(self, shell, count, timeout=20):
-        return wait_for(lambda: (lambda w: w if len(w) == count else None)(self.windows(shell)),
-                        timeout, what="%d window(s)" % count)
+    def wait_windows(self, shell, count, timeout=30):
+        def found():
+            if shell.proc.poll() is not None:
+                raise AssertionError("the shell ended (status %s) while waiting for windows:\n%s"
+                                     % (shell.proc.returncode, "\n".join(shell.stderr_lines[-20:])))
+            windows = self.windows(shell)
+            return windows if len(windows) == count else None
+        try:
+            return wait_for(found, timeout, what="%d window(s)" % count)
+        except AssertionError as e:
+            raise AssertionError("%s; windows %s; shell stderr:\n%s" % (
+                e, self.windows(shell), "\n".join(shell.stderr_lines[-20:])))
 
     def close_window(self, window):
         self.x(XCLOSE, str(window))
