@@ -165,6 +165,16 @@ class Shell:
     """One run of the shell; stdout and stderr are collected line by line."""
 
     def __init__(self, argv, env):
+        self.argv, self.env, self.restarts = argv, env, 0
+        self._launch()
+
+    def restart(self):
+        self._finish()
+        self.restarts += 1
+        self._launch()
+
+    def _launch(self):
+        argv, env = self.argv, self.env
         self.stdout_lines, self.stderr_lines = [], []
         self.proc = subprocess.Popen(argv, env=env, stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
@@ -284,6 +294,10 @@ class ShellTestCase(unittest.TestCase):
 
     def wait_windows(self, shell, count, timeout=30):
         def found():
+            if (shell.proc.poll() is not None and shell.restarts < 2 and
+                    any("cannot open the X display" in l for l in shell.stderr_lines)):
+                # A connection refused by a busy X server right after its start: try again.
+                shell.restart()
             if shell.proc.poll() is not None:
                 raise AssertionError("the shell ended (status %s) while waiting for windows:\n%s"
                                      % (shell.proc.returncode, "\n".join(shell.stderr_lines[-20:])))
