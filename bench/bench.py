@@ -504,7 +504,7 @@ class Bench:
             return [exe], self.env(home, {"QVEX_PROJPATH": self.project(home, url)})
         if name == "qvexdesk-variant":
             return ([os.path.join(self.bin, "instr", "qvexdesk_testvariant"), "--url=" + url],
-                    self.env(home, {"QVEX_TEST_ANSWER_QUERIES": "1"}))
+                    self.env(home, {"QVEX_TEST_ANSWER_QUERIES": "quiet"}))
         if name == "bare":
             argv = [os.path.join(self.bin, "bare_webkit")]
             if instrumented:
