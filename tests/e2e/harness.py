@@ -299,8 +299,8 @@ class ShellTestCase(unittest.TestCase):
                 # A connection refused by a busy X server right after its start: try again.
                 shell.restart()
             if shell.proc.poll() is not None:
-                raise AssertionError("the shell ended (status %s) while waiting for windows:\n%s"
-                                     % (shell.proc.returncode, "\n".join(shell.stderr_lines[-20:])))
+                raise AssertionError("the shell ended (status %s) while waiting for windows"
+                                     % shell.proc.returncode)
             windows = self.windows(shell)
             return windows if len(windows) == count else None
         try:

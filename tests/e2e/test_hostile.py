@@ -2,11 +2,10 @@
 The shell must not crash, no exception may escape into it, the page must keep working, and
 memory must stay bounded."""
 
-import os
 import time
 import unittest
 
-from harness import wait_for
+from harness import SANITIZED, wait_for
 from test_bridge import BridgeTestCase, page
 from test_robustness import children, command
 
@@ -147,7 +146,7 @@ var timer = setInterval(function () { flood(++r); if (r == 6) clearInterval(time
               % (before[0], after[0], before[1], after[1]))
         # Four more rounds (40,000 queries, 80,000 calls, 8,000 deliveries) may not keep
         # memory: 64 MiB per process is left for allocator and JIT noise.
-        if not os.environ.get("QVEX_ASAN_RUNTIME"):
+        if not SANITIZED:
             # (AddressSanitizer's quarantine holds freed memory on purpose: no bound there.)
             self.assertLess(after[0] - before[0], 64 * 1024, "UI process grew")
             self.assertLess(after[1] - before[1], 64 * 1024, "web process grew")

@@ -72,21 +72,24 @@ class TestEvents : public BrowserEvents {
   bool OnQuery(const CefRefPtr<CefBrowser>& browser, const CefRefPtr<CefFrame>& frame,
                int64_t query_id, const CefString& request, bool persistent,
                const CefRefPtr<CefMessageRouterBrowserSide::Callback>& callback) override {
-    // "quiet" answers without a report line: the benchmarks time the router, not this file's
-    // writes.
-    if (!EnvIs("QVEX_TEST_ANSWER_QUERIES", "quiet"))
+    if (!quiet_queries_)
       Report("OnQuery id=" + std::to_string(query_id) + " persistent=" +
              (persistent ? "1" : "0") + " request=" + request.ToString());
-    if (EnvSet("QVEX_TEST_ANSWER_QUERIES")) {
+    if (answer_queries_) {
       callback->Success("answer:" + request.ToString());
       return true;
     }
-    if (EnvSet("QVEX_TEST_REFUSE_QUERIES")) return false;
+    if (refuse_queries_) return false;
     return BrowserEvents::OnQuery(browser, frame, query_id, request, persistent, callback);
   }
 
  private:
   bool x_error_sent_ = false;
+  // Read once: the benchmarks time OnQuery. "quiet" answers without a report line, so they time
+  // the router rather than this file's writes.
+  const bool answer_queries_ = EnvSet("QVEX_TEST_ANSWER_QUERIES");
+  const bool quiet_queries_ = EnvIs("QVEX_TEST_ANSWER_QUERIES", "quiet");
+  const bool refuse_queries_ = EnvSet("QVEX_TEST_REFUSE_QUERIES");
 };
 
 TestEvents test_events;
