@@ -90,6 +90,8 @@ class PageServer(http.server.ThreadingHTTPServer):
         self.reports = []
         self.requests = []
         self.pages = {}
+        # Paths answered by a function: its text, or 204 No Content when it gives None.
+        self.dynamic = {}
         self.lock = threading.Lock()
         self.origin = "http://127.0.0.1:%d" % self.server_address[1]
 
@@ -130,6 +132,13 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
     def do_HEAD(self):
         self.do_GET()
 
+    def do_POST(self):
+        # A form's POST: its body is recorded as the request's query, then it is served as a GET.
+        length = int(self.headers.get("Content-Length") or 0)
+        body = self.rfile.read(length).decode("utf-8", "replace") if length else ""
+        self.path = self.path + ("&" if "?" in self.path else "?") + body
+        self.do_GET()
+
     def do_GET(self):
         server = self.server
         url = urllib.parse.urlsplit(self.path)
@@ -140,12 +149,18 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
             with server.lock:
                 server.reports.append((q.get("k", [""])[0], q.get("v", [""])[0]))
             return self._send(200, b"ok")
+        if url.path == "/redirect":
+            to = urllib.parse.parse_qs(url.query).get("to", ["/"])[0]
+            return self._send(302, b"", headers=(("Location", to),))
         if url.path == "/slow":
             time.sleep(float(urllib.parse.parse_qs(url.query).get("s", ["3"])[0]))
             return self._send(200, b"<html><body>slow</body></html>", "text/html")
         if url.path == "/report.js":
             return self._send(200, REPORT_JS.replace("{{ORIGIN}}", server.origin).encode(),
                               "application/javascript")
+        if url.path in server.dynamic:
+            text = server.dynamic[url.path]()
+            return self._send(204) if text is None else self._send(200, text.encode())
         page = server.pages.get(url.path)
         if page is None:
             file_path = os.path.join(PAGES_DIR, url.path.lstrip("/"))

@@ -5,10 +5,13 @@
 
 #include "browser/browser_view_impl.h"
 #include "browser/frame_impl.h"
+#include "browser/frame_tree.h"
 #include "browser/runtime.h"
+#include "browser/start_scripts.h"
 #include "browser/web_view_settings.h"
 #include "browser/web_view_signals.h"
 #include "browser/window_impl.h"
+#include "common/engine_messages.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
@@ -31,14 +34,25 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(CefRefPtr<CefClient> client,
                                            WebKitWebView* opener) {
   WebKitSettings* web_settings = webkit_settings_new();
   ApplyBrowserSettings(settings, web_settings);
+  // Each view has a content manager of its own, pop-ups too (a related view would share its
+  // opener's): it carries the view's start-up scripts.
+  WebKitUserContentManager* content = webkit_user_content_manager_new();
   GtkWidget* widget =
       opener ? GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener,
-                                       "settings", web_settings, nullptr))
+                                       "settings", web_settings, "user-content-manager",
+                                       content, nullptr))
              : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", GetWebContext(),
-                                       "settings", web_settings, nullptr));
+                                       "settings", web_settings, "user-content-manager",
+                                       content, nullptr));
+  g_object_unref(content);
   g_object_unref(web_settings);
   int id = static_cast<int>(webkit_web_view_get_page_id(WEBKIT_WEB_VIEW(widget)));
   CefRefPtr<BrowserImpl> browser = new BrowserImpl(widget, client, settings, opener != nullptr, id);
+  CefRefPtr<BrowserImpl> opener_browser = opener ? FromWebView(opener) : nullptr;
+  WebKitUserContentManager* own =
+      webkit_web_view_get_user_content_manager(WEBKIT_WEB_VIEW(widget));
+  browser->start_scripts_ = std::make_unique<StartScripts>(
+      own, opener_browser ? opener_browser->start_scripts_.get() : nullptr);
   browser->Attach();
   return browser;
 }
@@ -67,7 +81,7 @@ BrowserImpl::BrowserImpl(GtkWidget* widget, CefRefPtr<CefClient> client,
       settings_(settings),
       id_(id),
       is_popup_(is_popup) {
-  main_frame_ = new FrameImpl(this);
+  frames_ = std::make_unique<FrameTree>(this, id);
 }
 
 void BrowserImpl::Attach() {
@@ -107,8 +121,25 @@ bool BrowserImpl::IsSame(CefRefPtr<CefBrowser> that) {
   return that && dynamic_cast<BrowserImpl*>(that.get()) == this;
 }
 
-CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return main_frame_.get(); }
-CefRefPtr<CefFrame> BrowserImpl::GetFocusedFrame() { return main_frame_.get(); }
+FrameImpl* BrowserImpl::main_frame() const { return frames_->main(); }
+CefRefPtr<CefFrame> BrowserImpl::GetMainFrame() { return frames_->main(); }
+CefRefPtr<CefFrame> BrowserImpl::GetFocusedFrame() { return frames_->main(); }
+
+CefRefPtr<CefFrame> BrowserImpl::GetFrame(int64_t identifier) {
+  return frames_->Find(identifier).get();
+}
+
+CefRefPtr<CefFrame> BrowserImpl::GetFrame(const CefString& name) {
+  return frames_->FindByName(name.ToString()).get();
+}
+
+size_t BrowserImpl::GetFrameCount() { return frames_->Count(); }
+
+void BrowserImpl::GetFrameIdentifiers(std::vector<int64_t>& identifiers) {
+  identifiers = frames_->Identifiers();
+}
+
+void BrowserImpl::GetFrameNames(std::vector<CefString>& names) { names = frames_->Names(); }
 
 void BrowserImpl::SetFocus(bool focus) {
   if (focus && !is_closed()) gtk_widget_grab_focus(widget_);
@@ -226,12 +257,17 @@ void BrowserImpl::Destroy() {
     g_signal_handlers_disconnect_by_data(webkit_web_view_get_inspector(web_view_), this);
   }
   g_object_set_data(G_OBJECT(widget_), kBrowserKey, nullptr);
-  main_frame_->Detach();
+  frames_->DetachAll();
 }
 
 // --- Scripts and messages ---------------------------------------------------------------
 
 void BrowserImpl::RequestScript(const std::string& code, const std::string& script_url) {
+  // Asked for while a main-frame load start is reported: it belongs to the new document.
+  if (start_scripts_ && CefCurrentlyOn(TID_UI) && start_scripts_->collecting()) {
+    start_scripts_->Add(code, script_url);
+    return;
+  }
   pending_scripts_.fetch_add(1);
   if (!CefPostTask(TID_UI, base::Bind(&BrowserImpl::RunScript, this, code, script_url)))
     pending_scripts_.fetch_sub(1);
@@ -259,19 +295,56 @@ void BrowserImpl::OnScriptDone(GObject* source, GAsyncResult* result, gpointer d
   self->Release();
 }
 
+void BrowserImpl::RequestFrameScript(int64_t frame_id, const CefString& code,
+                                     const CefString& script_url, int start_line) {
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(engine_messages::kExecute);
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  args->SetString(0, code);
+  args->SetString(1, script_url);
+  args->SetInt(2, start_line);
+  pending_scripts_.fetch_add(1);
+  if (!CefPostTask(TID_UI, base::Bind(&BrowserImpl::RunFrameScript, this, frame_id, message)))
+    pending_scripts_.fetch_sub(1);
+}
+
+void BrowserImpl::RunFrameScript(int64_t frame_id, CefRefPtr<CefProcessMessage> message) {
+  CefRefPtr<FrameImpl> frame = frames_->Find(frame_id);
+  if (close_state_ == CloseState::kClosed || !web_view_ || !frame) {
+    ScriptFinished();
+    return;
+  }
+  AddRef();  // Released in OnFrameScriptDone.
+  // The web process replies once the script has run (or WebKit, if nobody took the message).
+  webkit_web_view_send_message_to_page(
+      web_view_,
+      webkit_user_message_new(message->GetName().ToString().c_str(),
+                              FrameMessageToVariant(frame_id, message->GetArgumentList())),
+      nullptr, OnFrameScriptDone, this);
+}
+
+void BrowserImpl::OnFrameScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
+  auto* self = static_cast<BrowserImpl*>(data);
+  WebKitUserMessage* reply =
+      webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(source), result, nullptr);
+  if (reply) g_object_unref(reply);
+  self->ScriptFinished();
+  self->Release();
+}
+
 void BrowserImpl::ScriptFinished() {
   if (pending_scripts_.fetch_sub(1) == 1 && close_state_ == CloseState::kClosable)
     FinishClose();
 }
 
-void BrowserImpl::SendProcessMessage(CefRefPtr<CefProcessMessage> message) {
+void BrowserImpl::SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message) {
   if (!CefCurrentlyOn(TID_UI)) {
-    CefPostTask(TID_UI, base::Bind(&BrowserImpl::SendProcessMessage, this, message));
+    CefPostTask(TID_UI, base::Bind(&BrowserImpl::SendProcessMessage, this, frame_id, message));
     return;
   }
   if (!message || close_state_ == CloseState::kClosed || !web_view_) return;
-  WebKitUserMessage* user_message = webkit_user_message_new(
-      message->GetName().ToString().c_str(), ArgumentsToVariant(message->GetArgumentList()));
+  WebKitUserMessage* user_message =
+      webkit_user_message_new(message->GetName().ToString().c_str(),
+                              FrameMessageToVariant(frame_id, message->GetArgumentList()));
   webkit_web_view_send_message_to_page(web_view_, user_message, nullptr, nullptr, nullptr);
 }
 

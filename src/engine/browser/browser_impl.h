@@ -6,6 +6,7 @@
 #include <webkit2/webkit2.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "include/cef_browser.h"
@@ -15,6 +16,8 @@ namespace qvex_engine {
 
 class BrowserViewImpl;
 class FrameImpl;
+class FrameTree;
+class StartScripts;
 
 class BrowserImpl : public CefBrowser, public CefBrowserHost {
  public:
@@ -44,6 +47,12 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   bool IsPopup() override { return is_popup_; }
   CefRefPtr<CefFrame> GetMainFrame() override;   // Any thread.
   CefRefPtr<CefFrame> GetFocusedFrame() override;
+  // Any thread: the main frame and the sub-frames the web process has reported.
+  CefRefPtr<CefFrame> GetFrame(int64_t identifier) override;
+  CefRefPtr<CefFrame> GetFrame(const CefString& name) override;
+  size_t GetFrameCount() override;
+  void GetFrameIdentifiers(std::vector<int64_t>& identifiers) override;
+  void GetFrameNames(std::vector<CefString>& names) override;
 
   // CefBrowserHost
   CefRefPtr<CefBrowser> GetBrowser() override { return this; }
@@ -67,16 +76,25 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // A top-level window of the port's own (a browser made with CefBrowserHost::CreateBrowser).
   void set_native_window(GtkWidget* window) { native_window_ = window; }
   const CefBrowserSettings& settings() const { return settings_; }
-  FrameImpl* main_frame() const { return main_frame_.get(); }
+  FrameImpl* main_frame() const;
+  FrameTree* frames() const { return frames_.get(); }
   BrowserViewImpl* view() const { return view_; }
   void set_view(BrowserViewImpl* view) { view_ = view; }
   bool is_closed() const { return close_state_ == CloseState::kClosed; }
+  // The one-shot scripts of the next main-frame document; null for developer tools.
+  StartScripts* start_scripts() const { return start_scripts_.get(); }
 
   // Any thread: runs the script in the main frame's document from the UI thread. The browser
-  // is not torn down before the script has finished (or the close watchdog fired).
+  // is not torn down before the script has finished (or the close watchdog fired). Asked for
+  // on the UI thread while a main-frame load start is reported, it runs in the new document
+  // before the document's own scripts instead.
   void RequestScript(const std::string& code, const std::string& script_url);
-  // Any thread: sends a process message to the page's web process.
-  void SendProcessMessage(CefRefPtr<CefProcessMessage> message);
+  // Any thread: runs the script in the document of the sub-frame `frame_id`; the browser
+  // waits for it when it closes, as for the main frame's.
+  void RequestFrameScript(int64_t frame_id, const CefString& code, const CefString& script_url,
+                          int start_line);
+  // Any thread: sends a process message to the frame `frame_id` in the page's web process.
+  void SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message);
   // The web view's top-level window was destroyed: OnBeforeClose, then the view is released.
   void Destroy();
 
@@ -93,8 +111,10 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void CloseWhenScriptsDone();
   void FinishClose();
   void RunScript(const std::string& code, const std::string& script_url);
+  void RunFrameScript(int64_t frame_id, CefRefPtr<CefProcessMessage> message);
   void ScriptFinished();
   static void OnScriptDone(GObject* source, GAsyncResult* result, gpointer data);
+  static void OnFrameScriptDone(GObject* source, GAsyncResult* result, gpointer data);
   static gboolean OnCloseWatchdog(gpointer data);
   static void OnInspectorClosed(WebKitWebInspector* inspector, BrowserImpl* self);
   static gboolean OnOpenInspectorWindow(WebKitWebInspector* inspector, BrowserImpl* self);
@@ -109,7 +129,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   CefWindowInfo devtools_window_info_;
   CefRefPtr<CefClient> client_;
   CefBrowserSettings settings_;
-  CefRefPtr<FrameImpl> main_frame_;
+  std::unique_ptr<FrameTree> frames_;
+  std::unique_ptr<StartScripts> start_scripts_;
   const int id_;
   const bool is_popup_;
   BrowserViewImpl* view_ = nullptr;  // The view clears it when it lets go of the browser.

@@ -1,13 +1,15 @@
-// FrameImpl: the main frame as the UI process sees it.
+// FrameImpl: a frame as the UI process sees it.
 #include "browser/frame_impl.h"
 
 #include "browser/browser_impl.h"
+#include "common/engine_messages.h"
 #include "include/base/cef_bind.h"
 #include "include/cef_task.h"
 
 namespace qvex_engine {
 
-FrameImpl::FrameImpl(BrowserImpl* browser) : browser_(browser), id_(browser->GetIdentifier()) {}
+FrameImpl::FrameImpl(BrowserImpl* browser, int64_t id, bool is_main)
+    : browser_(browser), id_(id), is_main_(is_main) {}
 
 void FrameImpl::Detach() {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -19,6 +21,16 @@ void FrameImpl::SetURL(const std::string& url) {
   url_ = url;
 }
 
+void FrameImpl::SetName(const std::string& name) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  name_ = name;
+}
+
+void FrameImpl::SetParentId(int64_t parent_id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  parent_id_ = parent_id;
+}
+
 CefRefPtr<BrowserImpl> FrameImpl::browser() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return browser_;
@@ -26,11 +38,25 @@ CefRefPtr<BrowserImpl> FrameImpl::browser() const {
 
 bool FrameImpl::IsValid() { return browser() != nullptr; }
 
-int64_t FrameImpl::GetIdentifier() { return id_; }
+CefString FrameImpl::GetName() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return name_;
+}
 
 CefString FrameImpl::GetURL() {
   std::lock_guard<std::mutex> lock(mutex_);
   return url_;
+}
+
+CefRefPtr<CefFrame> FrameImpl::GetParent() {
+  if (is_main_) return nullptr;
+  CefRefPtr<BrowserImpl> b = browser();
+  int64_t parent_id;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    parent_id = parent_id_;
+  }
+  return b ? b->GetFrame(parent_id) : nullptr;
 }
 
 CefRefPtr<CefBrowser> FrameImpl::GetBrowser() { return browser().get(); }
@@ -41,14 +67,25 @@ void FrameImpl::LoadURL(const CefString& url) {
     return;
   }
   CefRefPtr<BrowserImpl> b = browser();
-  if (b && b->web_view()) webkit_web_view_load_uri(b->web_view(), url.ToString().c_str());
+  if (!b || !b->web_view()) return;
+  if (is_main_) {
+    webkit_web_view_load_uri(b->web_view(), url.ToString().c_str());
+    return;
+  }
+  CefRefPtr<CefProcessMessage> message =
+      CefProcessMessage::Create(engine_messages::kLoadUrl);
+  message->GetArgumentList()->SetString(0, url);
+  b->SendProcessMessage(id_, message);
 }
 
 void FrameImpl::ExecuteJavaScript(const CefString& code, const CefString& script_url,
                                   int start_line) {
-  // WebKit takes no start line: errors are reported against `script_url` from line 1.
   CefRefPtr<BrowserImpl> b = browser();
-  if (b) b->RequestScript(code.ToString(), script_url.ToString());
+  if (!b) return;
+  if (is_main_)
+    b->RequestScript(code.ToString(), script_url.ToString());
+  else
+    b->RequestFrameScript(id_, code, script_url, start_line);
 }
 
 void FrameImpl::EditingCommand(const char* command) {
@@ -70,7 +107,7 @@ void FrameImpl::SelectAll() { EditingCommand(WEBKIT_EDITING_COMMAND_SELECT_ALL);
 void FrameImpl::SendProcessMessage(CefProcessId target_process,
                                    CefRefPtr<CefProcessMessage> message) {
   CefRefPtr<BrowserImpl> b = browser();
-  if (b && target_process == PID_RENDERER) b->SendProcessMessage(message);
+  if (b && target_process == PID_RENDERER) b->SendProcessMessage(id_, message);
 }
 
 }  // namespace qvex_engine

@@ -1,5 +1,6 @@
-// FrameImpl: the main frame of a UI-process browser. Its URL is kept here so any thread may
-// read it (a close task asks for it while the UI thread waits); scripts go through the browser.
+// FrameImpl: one frame of a UI-process browser: the main frame (the web view's own document) or
+// a sub-frame that the web process reported. What it knows of itself is kept here under a lock
+// so that any thread may read it (a close task asks for the URL while the UI thread waits).
 #ifndef QVEX_ENGINE_BROWSER_FRAME_IMPL_H_
 #define QVEX_ENGINE_BROWSER_FRAME_IMPL_H_
 
@@ -15,23 +16,31 @@ class BrowserImpl;
 
 class FrameImpl : public CefFrame {
  public:
-  explicit FrameImpl(BrowserImpl* browser);
+  // The main frame's identifier is the browser's; a sub-frame's is the web process's.
+  FrameImpl(BrowserImpl* browser, int64_t id, bool is_main);
 
-  // UI thread: the browser is going away; the frame stays valid as an object, inert.
+  // UI thread: the frame is gone (its browser closed, or the sub-frame left its page); the
+  // object stays, inert.
   void Detach();
-  // UI thread: the web view's URL changed.
+  // UI thread: what the frame now shows.
   void SetURL(const std::string& url);
+  void SetName(const std::string& name);
+  void SetParentId(int64_t parent_id);
 
   bool IsValid() override;
-  bool IsMain() override { return true; }
-  bool IsFocused() override { return true; }
-  CefString GetName() override { return CefString(); }
-  int64_t GetIdentifier() override;
+  bool IsMain() override { return is_main_; }
+  bool IsFocused() override { return is_main_; }
+  CefString GetName() override;
+  int64_t GetIdentifier() override { return id_; }
   CefString GetURL() override;
+  CefRefPtr<CefFrame> GetParent() override;
   CefRefPtr<CefBrowser> GetBrowser() override;
+  // Any thread. A sub-frame navigates itself, as a page's own location change would.
   void LoadURL(const CefString& url) override;
+  // Any thread. Errors are reported against `script_url`; WebKit takes no start line.
   void ExecuteJavaScript(const CefString& code, const CefString& script_url,
                          int start_line) override;
+  // Editing commands act on the web view's focused element, whichever frame holds it.
   void Undo() override;
   void Redo() override;
   void Cut() override;
@@ -39,6 +48,7 @@ class FrameImpl : public CefFrame {
   void Paste() override;
   void SelectAll() override;
   CefRefPtr<CefV8Context> GetV8Context() override { return nullptr; }
+  // Any thread: to this frame in the page's web process.
   void SendProcessMessage(CefProcessId target_process,
                           CefRefPtr<CefProcessMessage> message) override;
 
@@ -49,7 +59,10 @@ class FrameImpl : public CefFrame {
   mutable std::mutex mutex_;
   CefRefPtr<BrowserImpl> browser_;  // Until Detach (the browser holds the frame too).
   std::string url_;
+  std::string name_;
+  int64_t parent_id_ = 0;
   const int64_t id_;
+  const bool is_main_;
 
   IMPLEMENT_REFCOUNTING(FrameImpl);
 };

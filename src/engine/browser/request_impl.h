@@ -4,6 +4,8 @@
 
 #include <webkit2/webkit2.h>
 
+#include <string>
+
 #include "include/cef_request.h"
 
 namespace qvex_engine {
@@ -16,6 +18,7 @@ class RequestImpl : public CefRequest {
     url_ = uri ? uri : "";
     method_ = method ? method : "GET";
   }
+  RequestImpl(const std::string& url, const std::string& method) : url_(url), method_(method) {}
   bool IsReadOnly() override { return true; }
   CefString GetURL() override { return url_; }
   CefString GetMethod() override { return method_; }

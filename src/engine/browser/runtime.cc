@@ -26,8 +26,29 @@ void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
       context, g_variant_new_string(qvex_engine::ExecutableDir().c_str()));
 }
 
+// CEF keeps cookies, storage and caches in memory when no cache path is set, and on disk under
+// it otherwise. WebKit's default context would write them under the user's data and cache
+// folders by program name, shared by every project served from the same origin.
+WebKitWebContext* NewWebContext(const CefSettings& settings) {
+  const std::string cache_path = settings.cache_path.ToString();
+  if (cache_path.empty()) return webkit_web_context_new_ephemeral();
+  const std::string data_dir = cache_path + "/data";
+  const std::string cache_dir = cache_path + "/cache";
+  WebKitWebsiteDataManager* data = webkit_website_data_manager_new(
+      "base-data-directory", data_dir.c_str(), "base-cache-directory", cache_dir.c_str(),
+      nullptr);
+  WebKitWebContext* context = webkit_web_context_new_with_website_data_manager(data);
+  g_object_unref(data);
+  // Cookies are not under the base directories: give them a file there too.
+  const std::string cookies = data_dir + "/cookies.sqlite";
+  webkit_cookie_manager_set_persistent_storage(webkit_web_context_get_cookie_manager(context),
+                                               cookies.c_str(),
+                                               WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+  return context;
+}
+
 void SetUpWebContext(const CefSettings& settings) {
-  g_context = webkit_web_context_get_default();
+  g_context = NewWebContext(settings);
   webkit_web_context_set_web_extensions_directory(
       g_context, (qvex_engine::ExecutableDir() + "/webext").c_str());
   g_signal_connect(g_context, "initialize-web-extensions",

@@ -164,4 +164,21 @@ CefRefPtr<CefProcessMessage> MessageFromVariant(const std::string& name, GVarian
   return message;
 }
 
+GVariant* FrameMessageToVariant(int64_t frame_id, CefRefPtr<CefListValue> arguments) {
+  GVariant* children[] = {g_variant_new_int64(frame_id), ArgumentsToVariant(arguments)};
+  return g_variant_new_tuple(children, 2);
+}
+
+CefRefPtr<CefProcessMessage> FrameMessageFromVariant(const std::string& name,
+                                                     GVariant* parameters, int64_t* frame_id) {
+  *frame_id = 0;
+  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(xa(yv))")))
+    return MessageFromVariant(name, nullptr);
+  GVariant* arguments = nullptr;
+  g_variant_get(parameters, "(x@a(yv))", frame_id, &arguments);
+  CefRefPtr<CefProcessMessage> message = MessageFromVariant(name, arguments);
+  g_variant_unref(arguments);
+  return message;
+}
+
 }  // namespace qvex_engine

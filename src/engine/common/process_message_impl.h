@@ -1,6 +1,7 @@
 // Process messages and their argument lists, and their form on the wire: a WebKit user message
-// named like the message, whose parameters are a GVariant "a(yv)" (type tag, value; strings as
-// UTF-16 code units, so NUL and lone surrogates survive). Single thread per object.
+// named like the message, whose parameters are the frame's identifier and a GVariant "a(yv)"
+// (type tag, value; strings as UTF-16 code units, so NUL and lone surrogates survive). Single
+// thread per object.
 #ifndef QVEX_ENGINE_COMMON_PROCESS_MESSAGE_IMPL_H_
 #define QVEX_ENGINE_COMMON_PROCESS_MESSAGE_IMPL_H_
 
@@ -16,6 +17,13 @@ GVariant* ArgumentsToVariant(CefRefPtr<CefListValue> arguments);
 // A message named `name` with the arguments of `parameters` (null or a wrong type gives an
 // empty list; unknown tags become null entries).
 CefRefPtr<CefProcessMessage> MessageFromVariant(const std::string& name, GVariant* parameters);
+
+// A message between the processes is about one frame: "(xa(yv))", the frame's identifier (the
+// frame that sent it, or the frame it is for), then the arguments.
+GVariant* FrameMessageToVariant(int64_t frame_id, CefRefPtr<CefListValue> arguments);
+// The message and its frame; parameters of any other form give an empty message and frame 0.
+CefRefPtr<CefProcessMessage> FrameMessageFromVariant(const std::string& name,
+                                                     GVariant* parameters, int64_t* frame_id);
 
 }  // namespace qvex_engine
 

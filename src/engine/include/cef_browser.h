@@ -33,6 +33,13 @@ class CefBrowser : public virtual CefBaseRefCounted {
   virtual CefRefPtr<CefFrame> GetMainFrame() = 0;
   // The frame that has the focus (web process); the main frame in the UI process.
   virtual CefRefPtr<CefFrame> GetFocusedFrame() = 0;
+  // The frames of the page: the main frame and every sub-frame that is still there.
+  virtual CefRefPtr<CefFrame> GetFrame(int64_t identifier) = 0;
+  // The first frame of that name; the empty name is the main frame's.
+  virtual CefRefPtr<CefFrame> GetFrame(const CefString& name) = 0;
+  virtual size_t GetFrameCount() = 0;
+  virtual void GetFrameIdentifiers(std::vector<int64_t>& identifiers) = 0;
+  virtual void GetFrameNames(std::vector<CefString>& names) = 0;
 };
 
 // Completion of CefBrowserHost::DownloadImage. Called on the UI thread.

@@ -1,5 +1,5 @@
-// CefFrame. The UI process knows each browser's main frame only; the web process knows every
-// frame. Thread: see each method.
+// CefFrame: one frame of a browser, in either process. Both processes know every frame; a
+// sub-frame has the same identifier in both. Thread: see each method.
 #ifndef CEF_INCLUDE_CEF_FRAME_H_
 #define CEF_INCLUDE_CEF_FRAME_H_
 
@@ -17,6 +17,8 @@ class CefFrame : public virtual CefBaseRefCounted {
   virtual CefString GetName() = 0;
   virtual int64_t GetIdentifier() = 0;
   virtual CefString GetURL() = 0;
+  // The frame that holds this one; null for the main frame (and for a frame that is gone).
+  virtual CefRefPtr<CefFrame> GetParent() = 0;
   virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
   virtual void LoadURL(const CefString& url) = 0;
   // Runs the script in the frame's document; any thread. Errors go to the page's console,

@@ -2,6 +2,7 @@
 #include "renderer/render_browser.h"
 
 #include "common/process_message_impl.h"
+#include "renderer/frame_reports.h"
 #include "include/base/cef_bind.h"
 #include "include/cef_task.h"
 #include "include/wrapper/cef_helpers.h"
@@ -23,7 +24,11 @@ GWeakNotify g_frame_finalized = nullptr;
 }  // namespace
 
 RenderBrowser::RenderBrowser(WebKitWebPage* page)
-    : page_(page), id_(static_cast<int>(webkit_web_page_get_id(page))) {}
+    : page_(page),
+      id_(static_cast<int>(webkit_web_page_get_id(page))),
+      reports_(std::make_unique<FrameReports>(this)) {}
+
+RenderBrowser::~RenderBrowser() = default;
 
 void RenderBrowser::SetFrameFinalizedNotify(GWeakNotify notify) { g_frame_finalized = notify; }
 
@@ -60,14 +65,16 @@ std::vector<CefRefPtr<RenderFrame>> RenderBrowser::Detach() {
   return frames;
 }
 
-void RenderBrowser::SendProcessMessage(CefRefPtr<CefProcessMessage> message) {
+void RenderBrowser::SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message) {
   if (!CefCurrentlyOn(TID_RENDERER)) {
-    CefPostTask(TID_RENDERER, base::Bind(&RenderBrowser::SendProcessMessage, this, message));
+    CefPostTask(TID_RENDERER,
+                base::Bind(&RenderBrowser::SendProcessMessage, this, frame_id, message));
     return;
   }
   if (!page_ || !message) return;
-  WebKitUserMessage* user_message = webkit_user_message_new(
-      message->GetName().ToString().c_str(), ArgumentsToVariant(message->GetArgumentList()));
+  WebKitUserMessage* user_message =
+      webkit_user_message_new(message->GetName().ToString().c_str(),
+                              FrameMessageToVariant(frame_id, message->GetArgumentList()));
   webkit_web_page_send_message_to_view(page_, user_message, nullptr, nullptr, nullptr);
 }
 
@@ -92,21 +99,79 @@ CefRefPtr<CefFrame> RenderBrowser::GetFocusedFrame() {
   for (int depth = 0; current && depth < kMaxFrameDepth; ++depth) {
     CefRefPtr<V8ContextImpl> context = current->context();
     if (!context) break;
-    JSContextRef ctx = context->js();
     JSValueRef window = context->Evaluate(kFocusedChildWindow, CefString(), 1, nullptr);
-    if (!window || !JSValueIsObject(ctx, window)) break;
-    CefRefPtr<RenderFrame> child;
-    for (auto& entry : frames_) {
-      CefRefPtr<V8ContextImpl> c = entry.second->context();
-      if (c && JSValueIsStrictEqual(ctx, window, JSContextGetGlobalObject(c->js()))) {
-        child = entry.second;
-        break;
-      }
-    }
+    CefRefPtr<RenderFrame> child = window ? FrameOfWindow(context->js(), window) : nullptr;
     if (!child) break;
     current = child;
   }
   return current.get();
+}
+
+CefRefPtr<RenderFrame> RenderBrowser::FrameOfWindow(JSContextRef ctx, JSValueRef window) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  if (!JSValueIsObject(ctx, window)) return nullptr;
+  for (auto& entry : frames_) {
+    CefRefPtr<V8ContextImpl> c = entry.second->context();
+    if (c && JSValueIsStrictEqual(ctx, window, JSContextGetGlobalObject(c->js())))
+      return entry.second;
+  }
+  return nullptr;
+}
+
+CefRefPtr<RenderFrame> RenderBrowser::FrameById(int64_t id) {
+  if (id == id_) return MainFrame();
+  for (auto& entry : frames_) {
+    if (entry.second->GetIdentifier() == id) return entry.second;
+  }
+  return nullptr;
+}
+
+std::vector<CefRefPtr<RenderFrame>> RenderBrowser::LiveFrames() {
+  std::vector<CefRefPtr<RenderFrame>> frames;
+  CefRefPtr<RenderFrame> main = MainFrame();
+  if (main && main->context()) frames.push_back(main);
+  for (auto& entry : frames_) {
+    if (entry.second != main && entry.second->context()) frames.push_back(entry.second);
+  }
+  return frames;
+}
+
+CefRefPtr<CefFrame> RenderBrowser::GetFrame(int64_t identifier) {
+  return FrameById(identifier).get();
+}
+
+CefRefPtr<CefFrame> RenderBrowser::GetFrame(const CefString& name) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  CefRefPtr<RenderFrame> main = MainFrame();
+  if (main && main->GetName() == name) return main.get();
+  for (auto& entry : frames_) {
+    if (entry.second != main && entry.second->GetName() == name) return entry.second.get();
+  }
+  return nullptr;
+}
+
+size_t RenderBrowser::GetFrameCount() {
+  MainFrame();  // Counted even before anything asked for it.
+  return frames_.size();
+}
+
+void RenderBrowser::GetFrameIdentifiers(std::vector<int64_t>& identifiers) {
+  identifiers.clear();
+  CefRefPtr<RenderFrame> main = MainFrame();
+  if (main) identifiers.push_back(main->GetIdentifier());
+  for (auto& entry : frames_) {
+    if (entry.second != main) identifiers.push_back(entry.second->GetIdentifier());
+  }
+}
+
+void RenderBrowser::GetFrameNames(std::vector<CefString>& names) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  names.clear();
+  CefRefPtr<RenderFrame> main = MainFrame();
+  if (main) names.push_back(main->GetName());
+  for (auto& entry : frames_) {
+    if (entry.second != main) names.push_back(entry.second->GetName());
+  }
 }
 
 bool RenderBrowser::RunInMainFrame(const char* code) {

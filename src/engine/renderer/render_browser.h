@@ -6,12 +6,15 @@
 #include <webkit2/webkit-web-extension.h>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "include/cef_browser.h"
 #include "renderer/render_frame.h"
 
 namespace qvex_engine {
+
+class FrameReports;
 
 class RenderBrowser : public CefBrowser {
  public:
@@ -29,8 +32,17 @@ class RenderBrowser : public CefBrowser {
   // Where FrameFor reports finalized frames.
   static void SetFrameFinalizedNotify(GWeakNotify notify);
 
-  // Any thread: sends the message to the UI process's view of this page.
-  void SendProcessMessage(CefRefPtr<CefProcessMessage> message);
+  // Any thread: sends the message to the UI process, from (or about) the frame `frame_id`.
+  void SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message);
+
+  // The frame with that identifier (the page's own is the main frame's), or null.
+  CefRefPtr<RenderFrame> FrameById(int64_t id);
+  // The frame of this page whose window is `window` (a value of `ctx`), or null.
+  CefRefPtr<RenderFrame> FrameOfWindow(JSContextRef ctx, JSValueRef window);
+  // The frames of this page that have a context, main frame first.
+  std::vector<CefRefPtr<RenderFrame>> LiveFrames();
+  // What the UI process hears of this page's sub-frames.
+  FrameReports* reports() const { return reports_.get(); }
 
   // CefBrowser. Navigation runs as script in the main frame; the web process does not know the
   // back-forward list, so CanGoBack and CanGoForward answer false.
@@ -49,8 +61,14 @@ class RenderBrowser : public CefBrowser {
   // The innermost frame that holds the focus (following each document's active element into
   // its frame), else the main frame.
   CefRefPtr<CefFrame> GetFocusedFrame() override;
+  CefRefPtr<CefFrame> GetFrame(int64_t identifier) override;
+  CefRefPtr<CefFrame> GetFrame(const CefString& name) override;
+  size_t GetFrameCount() override;
+  void GetFrameIdentifiers(std::vector<int64_t>& identifiers) override;
+  void GetFrameNames(std::vector<CefString>& names) override;
 
  private:
+  ~RenderBrowser() override;
   CefRefPtr<RenderFrame> MainFrame();
   // Evaluates `code` in the main frame's context; true when it gave a true value.
   bool RunInMainFrame(const char* code);
@@ -58,6 +76,7 @@ class RenderBrowser : public CefBrowser {
   WebKitWebPage* page_;  // Not owned; cleared by Detach.
   const int id_;
   std::map<WebKitFrame*, CefRefPtr<RenderFrame>> frames_;  // Live frames only.
+  std::unique_ptr<FrameReports> reports_;
 
   IMPLEMENT_REFCOUNTING(RenderBrowser);
 };

@@ -12,7 +12,8 @@ namespace qvex_engine {
 RenderFrame::RenderFrame(WebKitFrame* frame, CefRefPtr<RenderBrowser> browser)
     : frame_(frame),
       browser_(browser),
-      id_(static_cast<int64_t>(webkit_frame_get_id(frame))),
+      id_(webkit_frame_is_main_frame(frame) ? browser->GetIdentifier()
+                                             : static_cast<int64_t>(webkit_frame_get_id(frame))),
       is_main_(webkit_frame_is_main_frame(frame)) {}
 
 void RenderFrame::Detach() {
@@ -35,6 +36,14 @@ CefString RenderFrame::GetName() {
 CefString RenderFrame::GetURL() {
   const char* uri = frame_ ? webkit_frame_get_uri(frame_) : nullptr;
   return CefString(uri ? uri : "");
+}
+
+CefRefPtr<CefFrame> RenderFrame::GetParent() {
+  CEF_REQUIRE_RENDERER_THREAD();
+  if (is_main_ || !context_) return nullptr;
+  JSValueRef parent = context_->Evaluate("window.parent", CefString(), 1, nullptr);
+  CefRefPtr<RenderFrame> found = parent ? browser_->FrameOfWindow(context_->js(), parent) : nullptr;
+  return found && found.get() != this ? found.get() : nullptr;
 }
 
 CefRefPtr<CefBrowser> RenderFrame::GetBrowser() { return browser_.get(); }
@@ -74,8 +83,7 @@ CefRefPtr<CefV8Context> RenderFrame::GetV8Context() {
 
 void RenderFrame::SendProcessMessage(CefProcessId target_process,
                                      CefRefPtr<CefProcessMessage> message) {
-  // The UI process knows each page by its main frame only, so the page carries the message.
-  if (target_process == PID_BROWSER) browser_->SendProcessMessage(message);
+  if (target_process == PID_BROWSER) browser_->SendProcessMessage(id_, message);
 }
 
 void RenderFrame::CallWithString(const char* source, const CefString& argument) {

@@ -1,5 +1,7 @@
 // RenderFrame: one frame of a page as the web process sees it (a WebKitFrame), as CefFrame.
-// Renderer thread, except where a method says any thread.
+// The main frame's identifier is the page's (the browser's in the UI process), a sub-frame's
+// WebKit's, so that a frame has the same identifier in both processes. Renderer thread, except
+// where a method says any thread.
 #ifndef QVEX_ENGINE_RENDERER_RENDER_FRAME_H_
 #define QVEX_ENGINE_RENDERER_RENDER_FRAME_H_
 
@@ -30,6 +32,8 @@ class RenderFrame : public CefFrame {
   CefString GetName() override;
   int64_t GetIdentifier() override { return id_; }
   CefString GetURL() override;
+  // The frame whose window is this frame's `parent`; null for the main frame.
+  CefRefPtr<CefFrame> GetParent() override;
   CefRefPtr<CefBrowser> GetBrowser() override;
   void LoadURL(const CefString& url) override;
   void ExecuteJavaScript(const CefString& code, const CefString& script_url,

@@ -4,11 +4,13 @@
 
 #include <exception>
 
+#include "common/engine_messages.h"
 #include "common/engine_state.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
 #include "include/wrapper/cef_helpers.h"
 #include "renderer/extension_registry.h"
+#include "renderer/frame_reports.h"
 
 namespace qvex_engine {
 
@@ -47,6 +49,14 @@ int RenderProcess::Start(CefRefPtr<CefApp> app) {
   return 0;
 }
 
+CefRefPtr<RenderBrowser> RenderProcess::BrowserById(int id) {
+  if (!g_process) return nullptr;
+  for (auto& entry : g_process->browsers_) {
+    if (entry.second->GetIdentifier() == id) return entry.second;
+  }
+  return nullptr;
+}
+
 RenderProcess::RenderProcess(CefRefPtr<CefApp> app)
     : app_(app), handler_(app ? app->GetRenderProcessHandler() : nullptr) {}
 
@@ -57,6 +67,7 @@ CefRefPtr<RenderBrowser> RenderProcess::BrowserFor(WebKitWebPage* page) {
   browsers_[page] = browser;
   g_object_weak_ref(G_OBJECT(page), OnPageFinalized, nullptr);
   g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessageReceived), nullptr);
+  g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
   if (handler_) Guarded("OnBrowserCreated", [&] { handler_->OnBrowserCreated(browser); });
   return browser;
 }
@@ -85,6 +96,8 @@ void RenderProcess::ReplaceContext(CefRefPtr<RenderBrowser> browser,
   ReleaseContext(browser, frame);
   CefRefPtr<V8ContextImpl> context = new V8ContextImpl(global, browser.get(), frame.get());
   frame->set_context(context);
+  // Before any script, the extensions' included, can change what the window offers.
+  if (!frame->IsMain()) browser->reports()->DocumentCreated(frame);
   ExtensionRegistry::Get()->InstallInto(context.get());
   if (!handler_) return;
   ScopedCurrentContext scope(context.get(), true);
@@ -106,17 +119,57 @@ void RenderProcess::ReleaseContext(CefRefPtr<RenderBrowser> browser,
 gboolean RenderProcess::OnUserMessageReceived(WebKitWebPage* page, WebKitUserMessage* message,
                                               gpointer) {
   CEF_REQUIRE_RENDERER_THREAD();
-  if (!g_process->handler_) return FALSE;
   CefRefPtr<RenderBrowser> browser = g_process->BrowserFor(page);
-  CefRefPtr<CefProcessMessage> cef_message = MessageFromVariant(
-      webkit_user_message_get_name(message), webkit_user_message_get_parameters(message));
+  int64_t frame_id = 0;
+  CefRefPtr<CefProcessMessage> cef_message =
+      FrameMessageFromVariant(webkit_user_message_get_name(message),
+                              webkit_user_message_get_parameters(message), &frame_id);
+  // A frame that is gone gets nothing, as in CEF.
+  CefRefPtr<RenderFrame> frame = browser->FrameById(frame_id ? frame_id : browser->GetIdentifier());
+  if (engine_messages::IsEngineMessage(cef_message->GetName().ToString())) {
+    Guarded("engine message", [&] { OnEngineMessage(message, cef_message, frame); });
+    return TRUE;
+  }
+  if (!g_process->handler_) return FALSE;
+  if (!frame) return TRUE;
   bool handled = false;
   Guarded("OnProcessMessageReceived", [&] {
-    handled = g_process->handler_->OnProcessMessageReceived(browser, browser->GetMainFrame(),
-                                                             PID_BROWSER, cef_message);
+    handled = g_process->handler_->OnProcessMessageReceived(browser, frame.get(), PID_BROWSER,
+                                                             cef_message);
   });
   // FALSE lets WebKit answer the sender that nobody handled the message.
   return handled ? TRUE : FALSE;
+}
+
+void RenderProcess::OnEngineMessage(WebKitUserMessage* message,
+                                    CefRefPtr<CefProcessMessage> cef_message,
+                                    CefRefPtr<RenderFrame> frame) {
+  namespace msg = engine_messages;
+  const std::string name = cef_message->GetName().ToString();
+  CefRefPtr<CefListValue> args = cef_message->GetArgumentList();
+  if (name == msg::kExecute) {
+    if (frame && args->GetSize() == 3 && args->GetType(0) == VTYPE_STRING &&
+        args->GetType(1) == VTYPE_STRING && args->GetType(2) == VTYPE_INT) {
+      frame->ExecuteJavaScript(args->GetString(0), args->GetString(1), args->GetInt(2));
+    }
+    // The UI process waits for this (a closing browser waits for its scripts).
+    webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), nullptr));
+  } else if (name == msg::kLoadUrl) {
+    if (frame && args->GetSize() == 1 && args->GetType(0) == VTYPE_STRING)
+      frame->LoadURL(args->GetString(0));
+  } else if (name == msg::kStop) {
+    CefRefPtr<V8ContextImpl> context = frame ? frame->context() : nullptr;
+    if (context) context->Evaluate("window.stop()", CefString(), 1, nullptr);
+  }
+}
+
+gboolean RenderProcess::OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
+                                      WebKitURIResponse* redirected_response, gpointer) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  Guarded("send-request", [&] {
+    g_process->BrowserFor(page)->reports()->RequestSent(request, redirected_response);
+  });
+  return FALSE;  // The request goes as it is.
 }
 
 void RenderProcess::OnFrameFinalized(gpointer data, GObject*) {
@@ -125,6 +178,7 @@ void RenderProcess::OnFrameFinalized(gpointer data, GObject*) {
   g_process->ReleaseContext(browser, frame);
   frame->Detach();
   browser->RemoveFrame(frame.get());
+  if (!frame->IsMain()) browser->reports()->FrameGone(frame->GetIdentifier());
 }
 
 void RenderProcess::OnPageFinalized(gpointer, GObject* page) {

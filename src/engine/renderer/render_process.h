@@ -19,6 +19,8 @@ class RenderProcess {
   // What CefExecuteProcess runs in the web process: keeps the application, connects the
   // signals, calls OnWebKitInitialized and returns 0. Later calls do nothing.
   static int Start(CefRefPtr<CefApp> app);
+  // The browser of the page with that identifier, or null.
+  static CefRefPtr<RenderBrowser> BrowserById(int id);
 
  private:
   explicit RenderProcess(CefRefPtr<CefApp> app);
@@ -28,7 +30,12 @@ class RenderProcess {
                                     WebKitFrame* frame, gpointer data);
   static gboolean OnUserMessageReceived(WebKitWebPage* page, WebKitUserMessage* message,
                                         gpointer data);
+  static gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
+                                WebKitURIResponse* redirected_response, gpointer data);
   static void OnPageFinalized(gpointer data, GObject* page);
+  // One of the port's own messages from the UI process, for `frame`.
+  static void OnEngineMessage(WebKitUserMessage* message, CefRefPtr<CefProcessMessage> cef_message,
+                              CefRefPtr<RenderFrame> frame);
   static void OnFrameFinalized(gpointer data, GObject* frame);
 
   // The browser of a page, made (and announced) on first use.

@@ -35,6 +35,7 @@ class TestEvents : public BrowserEvents {
   void onInit() override {
     Report("onInit");
     BrowserEvents::onInit();
+    if (const char* cache_path = std::getenv("QVEX_TEST_CACHE_PATH")) settings.cache_path = cache_path;
   }
   void onAfterBrowserInit(const CefRefPtr<CefBrowser>& browser) override {
     Report("onAfterBrowserInit url=" + BrowserEvents::url + " popup=" +
@@ -75,6 +76,7 @@ class TestEvents : public BrowserEvents {
     if (!quiet_queries_)
       Report("OnQuery id=" + std::to_string(query_id) + " persistent=" +
              (persistent ? "1" : "0") + " request=" + request.ToString());
+    if (query_commands_ && RunCommand(browser, frame, request.ToString(), callback)) return true;
     if (answer_queries_) {
       callback->Success("answer:" + request.ToString());
       return true;
@@ -84,7 +86,45 @@ class TestEvents : public BrowserEvents {
   }
 
  private:
+  // Requests "variant:<command>[:<argument>]" act on the browser or the asking frame, as an
+  // application would: "reload", "loadurl:URL", "exec:CODE" (run in the asking frame), and
+  // "frame" (answers with what the frame object says of itself).
+  static bool RunCommand(const CefRefPtr<CefBrowser>& browser, const CefRefPtr<CefFrame>& frame,
+                         const std::string& request,
+                         const CefRefPtr<CefMessageRouterBrowserSide::Callback>& callback) {
+    const std::string prefix = "variant:";
+    if (request.compare(0, prefix.size(), prefix) != 0) return false;
+    std::string command = request.substr(prefix.size()), argument;
+    size_t colon = command.find(':');
+    if (colon != std::string::npos) {
+      argument = command.substr(colon + 1);
+      command.resize(colon);
+    }
+    if (command == "reload") {
+      browser->Reload();
+    } else if (command == "loadurl") {
+      frame->LoadURL(argument);
+    } else if (command == "exec") {
+      frame->ExecuteJavaScript(argument, frame->GetURL(), 0);
+    } else if (command == "frame") {
+      CefRefPtr<CefFrame> parent = frame->GetParent();
+      callback->Success("main=" + std::string(frame->IsMain() ? "1" : "0") +
+                        " valid=" + (frame->IsValid() ? "1" : "0") +
+                        " id=" + std::to_string(frame->GetIdentifier()) +
+                        " parent=" + (parent ? std::to_string(parent->GetIdentifier()) : "none") +
+                        " name=" + frame->GetName().ToString() +
+                        " url=" + frame->GetURL().ToString() +
+                        " count=" + std::to_string(browser->GetFrameCount()));
+      return true;
+    } else {
+      return false;
+    }
+    callback->Success("done");
+    return true;
+  }
+
   bool x_error_sent_ = false;
+  const bool query_commands_ = EnvSet("QVEX_TEST_QUERY_COMMANDS");
   // Read once: the benchmarks time OnQuery. "quiet" answers without a report line, so they time
   // the router rather than this file's writes.
   const bool answer_queries_ = EnvSet("QVEX_TEST_ANSWER_QUERIES");

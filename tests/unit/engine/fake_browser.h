@@ -22,6 +22,7 @@ class FakeFrame : public CefFrame {
   CefString GetName() override { return CefString(); }
   int64_t GetIdentifier() override { return main_ ? 1 : 2; }
   CefString GetURL() override { return "http://test/"; }
+  CefRefPtr<CefFrame> GetParent() override { return nullptr; }
   CefRefPtr<CefBrowser> GetBrowser() override { return nullptr; }
   void LoadURL(const CefString&) override {}
   void ExecuteJavaScript(const CefString&, const CefString&, int) override {}
@@ -59,6 +60,17 @@ class FakeBrowser : public CefBrowser {
   bool IsPopup() override { return false; }
   CefRefPtr<CefFrame> GetMainFrame() override { return main_.get(); }
   CefRefPtr<CefFrame> GetFocusedFrame() override { return main_.get(); }
+  CefRefPtr<CefFrame> GetFrame(int64_t identifier) override {
+    return identifier == main_->GetIdentifier() ? main_.get() : nullptr;
+  }
+  CefRefPtr<CefFrame> GetFrame(const CefString& name) override {
+    return name.empty() ? main_.get() : nullptr;
+  }
+  size_t GetFrameCount() override { return 1; }
+  void GetFrameIdentifiers(std::vector<int64_t>& identifiers) override {
+    identifiers = {main_->GetIdentifier()};
+  }
+  void GetFrameNames(std::vector<CefString>& names) override { names = {CefString()}; }
 
   FakeFrame* main() const { return main_.get(); }
 

@@ -1,0 +1,358 @@
+// Load and navigation signals of a web view, and the web process's sub-frame reports. WebKit
+// reports loads of the main frame only and does not say which frame a navigation is for; the
+// web process knows the sub-frames, and the two are tied together by URL (SubframeLoads).
+#include "browser/load_signals.h"
+
+#include <cstdlib>
+#include <deque>
+#include <string>
+
+#include "browser/browser_impl.h"
+#include "browser/favicon_urls.h"
+#include "browser/frame_impl.h"
+#include "browser/frame_tree.h"
+#include "browser/load_error.h"
+#include "browser/request_impl.h"
+#include "browser/start_scripts.h"
+#include "browser/subframe_loads.h"
+#include "common/engine_messages.h"
+
+namespace qvex_engine {
+
+namespace {
+
+namespace msg = engine_messages;
+
+// A navigation WebKit asked about, not yet known to be the main frame's.
+struct Decided {
+  std::string url;
+  CefRefPtr<CefRequest> request;
+  bool user_gesture = false;
+};
+
+struct LoadState {
+  bool started = false;    // The current navigation's load start has been reported.
+  bool committed = false;  // The current navigation reached its new document.
+  std::deque<Decided> decided;
+  SubframeLoads subframes;
+};
+
+constexpr size_t kMaxDecided = 16;
+const char kLoadStateKey[] = "qvex-load-state";
+
+LoadState* GetLoadState(WebKitWebView* web_view) {
+  auto* state = static_cast<LoadState*>(g_object_get_data(G_OBJECT(web_view), kLoadStateKey));
+  if (!state) {
+    state = new LoadState();
+    g_object_set_data_full(G_OBJECT(web_view), kLoadStateKey, state,
+                           [](gpointer p) { delete static_cast<LoadState*>(p); });
+  }
+  return state;
+}
+
+CefRefPtr<CefLoadHandler> LoadHandlerOf(BrowserImpl* browser) {
+  CefRefPtr<CefClient> client = browser->GetClient();
+  return client ? client->GetLoadHandler() : nullptr;
+}
+
+CefRefPtr<CefRequestHandler> RequestHandlerOf(BrowserImpl* browser) {
+  CefRefPtr<CefClient> client = browser->GetClient();
+  return client ? client->GetRequestHandler() : nullptr;
+}
+
+int MainResourceStatus(WebKitWebView* web_view) {
+  WebKitWebResource* resource = webkit_web_view_get_main_resource(web_view);
+  WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
+  return response ? static_cast<int>(webkit_uri_response_get_status_code(response)) : 0;
+}
+
+std::string UriOf(WebKitWebView* web_view) {
+  const gchar* uri = webkit_web_view_get_uri(web_view);
+  return uri ? uri : "";
+}
+
+// --- The main frame -------------------------------------------------------------------
+
+// Reports the main frame's load start. Scripts that the handler asks the main frame to run
+// meanwhile are collected; `install_for` non-empty: they become the one-shot of that document,
+// else (the document exists already) they run in it now.
+void ReportLoadStart(BrowserImpl* browser, const std::string& install_for) {
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+  StartScripts* scripts = browser->start_scripts();
+  scripts->BeginCollecting();
+  if (handler) handler->OnLoadStart(browser, browser->GetMainFrame(), TT_EXPLICIT);
+  if (!install_for.empty()) {
+    scripts->InstallFor(install_for);
+    return;
+  }
+  for (const auto& [code, script_url] : scripts->TakeCollected())
+    browser->RequestScript(code, script_url);
+}
+
+// WebKit starts a main-frame load only after its navigation was decided, so this is where the
+// main frame's navigation is known to be the main frame's: the request handler hears of it
+// here, with what the decision said of it. Cancelling stops the load before it commits.
+void ReportBeforeBrowse(WebKitWebView* web_view, BrowserImpl* browser, bool is_redirect) {
+  LoadState* state = GetLoadState(web_view);
+  const std::string url = UriOf(web_view);
+  Decided decided{url, new RequestImpl(url, "GET"), false};
+  for (auto it = state->decided.rbegin(); it != state->decided.rend(); ++it) {
+    if (it->url == url) {
+      decided = *it;
+      state->decided.erase(std::next(it).base());
+      break;
+    }
+  }
+  CefRefPtr<CefRequestHandler> handler = RequestHandlerOf(browser);
+  if (handler && handler->OnBeforeBrowse(browser, browser->GetMainFrame(), decided.request,
+                                         decided.user_gesture, is_redirect)) {
+    webkit_web_view_stop_loading(web_view);
+  }
+}
+
+// Whether a main-frame response becomes the frame's new document: not a download, an
+// attachment or a response without content.
+bool MakesDocument(WebKitResponsePolicyDecision* decision) {
+  if (!webkit_response_policy_decision_is_mime_type_supported(decision)) return false;
+  WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
+  guint status = webkit_uri_response_get_status_code(response);
+  if (status == 204 || status == 205) return false;
+  SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(response);
+  const char* disposition =
+      headers ? soup_message_headers_get_one(headers, "Content-Disposition") : nullptr;
+  return !(disposition && g_ascii_strncasecmp(disposition, "attachment", 10) == 0);
+}
+
+// Reports the load start of the document `uri` and lets its response go on; takes over the
+// reference to `decision`. A pop-up and its opener share one set of start-up scripts in the web
+// process: while another of them waits for its document, the decision waits its turn.
+void StartDocument(CefRefPtr<BrowserImpl> browser, WebKitResponsePolicyDecision* decision,
+                   const std::string& uri) {
+  StartScripts* scripts = browser->is_closed() ? nullptr : browser->start_scripts();
+  if (scripts && !scripts->TakeTurn([browser, decision, uri] {
+        StartDocument(browser, decision, uri);
+      })) {
+    return;
+  }
+  if (scripts) {
+    GetLoadState(browser->web_view())->started = true;
+    browser->main_frame()->SetURL(uri);
+    ReportLoadStart(browser.get(), uri);
+  }
+  webkit_policy_decision_use(WEBKIT_POLICY_DECISION(decision));
+  g_object_unref(decision);
+}
+
+// The last moment before the main frame's new document exists, on the same connection as the
+// document's process: the load start is reported here so that the scripts it asks for are in
+// place before the document's own.
+gboolean OnResponseDecision(WebKitWebView* web_view, WebKitResponsePolicyDecision* decision,
+                            BrowserImpl* browser) {
+  WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
+  const gchar* uri = webkit_uri_response_get_uri(response);
+  if (!webkit_response_policy_decision_is_main_frame_main_resource(decision)) {
+    // A sub-frame's document: its status is for the frame's load end.
+    GetLoadState(web_view)->subframes.Responded(
+        uri ? uri : "", static_cast<int>(webkit_uri_response_get_status_code(response)));
+    return FALSE;
+  }
+  if (!MakesDocument(decision)) return FALSE;  // WebKit's own decision: download or ignore.
+  g_object_ref(decision);
+  StartDocument(browser, decision, uri && *uri ? uri : "about:blank");
+  return TRUE;
+}
+
+// WebKit does not say which frame a navigation is for: keep what it said of the request.
+void OnNavigationDecision(WebKitWebView* web_view, WebKitNavigationPolicyDecision* decision) {
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(decision);
+  WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  LoadState* state = GetLoadState(web_view);
+  state->decided.push_back(Decided{uri ? uri : "", new RequestImpl(request),
+                                   webkit_navigation_action_is_user_gesture(action) != FALSE});
+  if (state->decided.size() > kMaxDecided) state->decided.pop_front();
+}
+
+gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
+                        WebKitPolicyDecisionType type, BrowserImpl* browser) {
+  if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
+    return OnResponseDecision(web_view, WEBKIT_RESPONSE_POLICY_DECISION(decision), browser);
+  if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
+    OnNavigationDecision(web_view, WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+  return FALSE;  // Pop-ups are WebKit's "create"; everything else WebKit's own decision.
+}
+
+void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* browser) {
+  CefRefPtr<BrowserImpl> keep(browser);
+  LoadState* state = GetLoadState(web_view);
+  switch (event) {
+    case WEBKIT_LOAD_STARTED:
+      state->started = false;
+      state->committed = false;
+      ReportBeforeBrowse(web_view, browser, false);
+      break;
+    case WEBKIT_LOAD_REDIRECTED:
+      ReportBeforeBrowse(web_view, browser, true);
+      break;
+    case WEBKIT_LOAD_COMMITTED:
+      state->committed = true;
+      browser->main_frame()->SetURL(UriOf(web_view));
+      // The one-shot has reached its document, and the old document's frames are gone.
+      browser->start_scripts()->Clear();
+      browser->frames()->RemoveSubframes();
+      // Loads that WebKit commits without a response decision (about:blank, HTML given as
+      // text): nothing of the page's own has run yet, so the scripts run in it now.
+      if (!state->started) {
+        state->started = true;
+        ReportLoadStart(browser, std::string());
+      }
+      break;
+    case WEBKIT_LOAD_FINISHED: {
+      // As with CEF, a navigation that failed before its commit has no load end.
+      if (!state->committed) break;
+      CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+      if (handler)
+        handler->OnLoadEnd(browser, browser->GetMainFrame(), MainResourceStatus(web_view));
+      ReportFaviconUrls(browser);
+      break;
+    }
+  }
+}
+
+gboolean OnLoadFailed(WebKitWebView* web_view, WebKitLoadEvent event, gchar* failing_uri,
+                      GError* error, BrowserImpl* browser) {
+  CefRefPtr<BrowserImpl> keep(browser);
+  browser->start_scripts()->ClearIfFor(failing_uri ? failing_uri : "");
+  LoadError mapped = MapLoadError(error);
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+  if (handler) {
+    handler->OnLoadError(browser, browser->GetMainFrame(), mapped.code, mapped.text,
+                         failing_uri ? failing_uri : "");
+  }
+  return TRUE;  // No WebKit error page: the client decides what to show.
+}
+
+gboolean OnLoadFailedWithTlsErrors(WebKitWebView* web_view, gchar* failing_uri,
+                                   GTlsCertificate* certificate, GTlsCertificateFlags errors,
+                                   BrowserImpl* browser) {
+  CefRefPtr<BrowserImpl> keep(browser);
+  browser->start_scripts()->ClearIfFor(failing_uri ? failing_uri : "");
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+  if (handler) {
+    handler->OnLoadError(browser, browser->GetMainFrame(), ERR_CERT_INVALID, "ERR_CERT_INVALID",
+                         failing_uri ? failing_uri : "");
+  }
+  return TRUE;
+}
+
+void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
+  CefRefPtr<BrowserImpl> keep(browser);
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+  if (handler) {
+    handler->OnLoadingStateChange(browser, webkit_web_view_is_loading(web_view),
+                                  webkit_web_view_can_go_back(web_view),
+                                  webkit_web_view_can_go_forward(web_view));
+  }
+}
+
+void OnUri(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
+  browser->main_frame()->SetURL(UriOf(web_view));
+}
+
+// --- Sub-frames -----------------------------------------------------------------------
+
+// A resource failed: when it was a sub-frame's new document, that frame's load failed.
+void OnResourceFailed(WebKitWebResource* resource, GError* error, WebKitWebView* web_view) {
+  CefRefPtr<BrowserImpl> browser = BrowserImpl::FromWebView(web_view);
+  if (!browser || resource == webkit_web_view_get_main_resource(web_view)) return;
+  const gchar* uri = webkit_web_resource_get_uri(resource);
+  int64_t frame_id = GetLoadState(web_view)->subframes.TakeNavigating(uri ? uri : "");
+  CefRefPtr<FrameImpl> frame = frame_id ? browser->frames()->Find(frame_id) : nullptr;
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser.get());
+  if (!frame || !handler) return;
+  LoadError mapped = MapLoadError(error);
+  handler->OnLoadError(browser.get(), frame.get(), mapped.code, mapped.text, uri ? uri : "");
+}
+
+void OnResourceLoadStarted(WebKitWebView* web_view, WebKitWebResource* resource,
+                           WebKitURIRequest* request, BrowserImpl* browser) {
+  g_signal_connect_object(resource, "failed", G_CALLBACK(OnResourceFailed), web_view,
+                          GConnectFlags(0));
+}
+
+void SubframeCommitted(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
+  if (args->GetSize() != 4 || args->GetType(0) != VTYPE_STRING ||
+      args->GetType(1) != VTYPE_STRING || args->GetType(2) != VTYPE_STRING ||
+      args->GetType(3) != VTYPE_BOOL) {
+    return;
+  }
+  const int64_t parent_id = std::strtoll(args->GetString(0).ToString().c_str(), nullptr, 10);
+  const std::string url = args->GetString(2).ToString();
+  CefRefPtr<FrameImpl> frame =
+      browser->frames()->Committed(frame_id, parent_id, args->GetString(1).ToString(), url);
+  if (!frame) return;
+  GetLoadState(browser->web_view())->subframes.TakeNavigating(url);
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+  if (handler && args->GetBool(3)) handler->OnLoadStart(browser, frame, TT_AUTO_SUBFRAME);
+}
+
+void SubframeLoaded(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
+  if (args->GetSize() != 1 || args->GetType(0) != VTYPE_STRING) return;
+  CefRefPtr<FrameImpl> frame = browser->frames()->Find(frame_id);
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+  if (!frame || frame->IsMain() || !handler) return;
+  int status = GetLoadState(browser->web_view())
+                   ->subframes.TakeStatus(args->GetString(0).ToString());
+  handler->OnLoadEnd(browser, frame, status);
+}
+
+void SubframeNavigating(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
+  if (args->GetSize() != 2 || args->GetType(0) != VTYPE_STRING ||
+      args->GetType(1) != VTYPE_BOOL) {
+    return;
+  }
+  CefRefPtr<FrameImpl> frame = frame_id ? browser->frames()->Find(frame_id) : nullptr;
+  if (!frame || frame->IsMain()) return;
+  const std::string url = args->GetString(0).ToString();
+  GetLoadState(browser->web_view())->subframes.Navigating(url, frame_id);
+  CefRefPtr<CefRequestHandler> handler = RequestHandlerOf(browser);
+  if (handler && handler->OnBeforeBrowse(browser, frame, new RequestImpl(url, "GET"), false,
+                                         args->GetBool(1))) {
+    browser->SendProcessMessage(frame_id, CefProcessMessage::Create(msg::kStop));
+  }
+}
+
+}  // namespace
+
+void AttachLoadSignals(BrowserImpl* browser) {
+  GObject* view = G_OBJECT(browser->web_view());
+  g_signal_connect(view, "load-changed", G_CALLBACK(OnLoadChanged), browser);
+  g_signal_connect(view, "load-failed", G_CALLBACK(OnLoadFailed), browser);
+  g_signal_connect(view, "load-failed-with-tls-errors", G_CALLBACK(OnLoadFailedWithTlsErrors),
+                   browser);
+  g_signal_connect(view, "notify::is-loading", G_CALLBACK(OnIsLoading), browser);
+  g_signal_connect(view, "notify::uri", G_CALLBACK(OnUri), browser);
+  g_signal_connect(view, "decide-policy", G_CALLBACK(OnDecidePolicy), browser);
+  g_signal_connect(view, "resource-load-started", G_CALLBACK(OnResourceLoadStarted), browser);
+}
+
+void OnEngineMessage(BrowserImpl* browser, int64_t frame_id,
+                     CefRefPtr<CefProcessMessage> message) {
+  CefRefPtr<BrowserImpl> keep(browser);
+  if (!browser->web_view() || frame_id == 0 || frame_id == browser->GetIdentifier()) return;
+  const std::string name = message->GetName().ToString();
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  if (name == msg::kFrameCommitted) {
+    SubframeCommitted(browser, frame_id, args);
+  } else if (name == msg::kFrameLoaded) {
+    SubframeLoaded(browser, frame_id, args);
+  } else if (name == msg::kFrameNavigating) {
+    SubframeNavigating(browser, frame_id, args);
+  } else if (name == msg::kFrameDetached) {
+    browser->frames()->Remove(frame_id);
+  }
+}
+
+void OnWebProcessGone(BrowserImpl* browser) { browser->frames()->RemoveSubframes(); }
+
+}  // namespace qvex_engine

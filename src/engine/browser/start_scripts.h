@@ -1,0 +1,70 @@
+// StartScripts: the scripts a browser's main-frame load start asks for, installed as a one-shot
+// WebKit user script so that they run in the new document before any of its own scripts,
+// once. UI thread.
+#ifndef QVEX_ENGINE_BROWSER_START_SCRIPTS_H_
+#define QVEX_ENGINE_BROWSER_START_SCRIPTS_H_
+
+#include <webkit2/webkit2.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qvex_engine {
+
+class StartScripts {
+ public:
+  // A view, or an opener with the pop-ups it opened: the views whose documents get one
+  // manager's scripts. One of them at a time may have a one-shot installed.
+  struct Group;
+
+  // `own` is the view's own content manager. WebKit's web process gives a pop-up the content
+  // of its opener's manager instead (measured: a related view's own manager reaches none of
+  // its documents in the opener's process), so a pop-up joins the group of its opener: its
+  // one-shot goes to the group's manager too. `opener` is null for other views.
+  StartScripts(WebKitUserContentManager* own, const StartScripts* opener);
+  ~StartScripts();
+  StartScripts(const StartScripts&) = delete;
+  StartScripts& operator=(const StartScripts&) = delete;
+
+  // Takes the group's turn for a load start of this view. False: another view of the group
+  // has a one-shot waiting for its document; `resume` runs (from the main loop) once it is
+  // this view's turn, at the latest after a second.
+  bool TakeTurn(std::function<void()> resume);
+
+  // While a load start is reported, main-frame scripts are collected here instead of run.
+  void BeginCollecting();
+  bool collecting() const { return collecting_; }
+  void Add(const std::string& code, const std::string& script_url);
+  // Ends collecting and replaces the one-shot with what was collected, for the document
+  // of `uri`. The caller lets the navigation go on afterwards: the update and the decision
+  // then reach the web process that will hold the new document in this order.
+  void InstallFor(const std::string& uri);
+  // Ends collecting and hands back what was collected, to be run the ordinary way (a document
+  // that already exists).
+  std::vector<std::pair<std::string, std::string>> TakeCollected();
+
+  // The document the one-shot was for has started (or will never start): remove it, and let
+  // the next view of the group have its turn.
+  void Clear();
+  // A load of `uri` failed: a load cancelled by a newer one reports its failure after the
+  // newer one installed its own scripts, which stay.
+  void ClearIfFor(const std::string& uri);
+
+  // The script text as installed: the code, then the name errors are reported against.
+  static std::string WithSourceUrl(const std::string& code, const std::string& script_url);
+
+ private:
+  WebKitUserContentManager* own_;  // Strong reference.
+  std::shared_ptr<Group> group_;
+  std::vector<WebKitUserScript*> installed_;
+  std::string installed_for_;
+  bool collecting_ = false;
+  std::vector<std::pair<std::string, std::string>> collected_;  // Code, script URL.
+};
+
+}  // namespace qvex_engine
+
+#endif  // QVEX_ENGINE_BROWSER_START_SCRIPTS_H_

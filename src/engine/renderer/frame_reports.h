@@ -1,0 +1,59 @@
+// FrameReports: what the UI process hears of one page's sub-frames: each new document, its
+// load, the navigations it asks for, and its removal. WebKit's web-extension API says none of
+// this directly: documents come from window-object-cleared, loads from a listener on the
+// frame's window, and the frame that a navigation request is for from the beforeunload event
+// its old document gets right before WebKit sends the request (in the same main-loop
+// dispatch), or, for the first load of a frame that had no document yet, from the frame
+// element whose source the request is. Renderer thread.
+#ifndef QVEX_ENGINE_RENDERER_FRAME_REPORTS_H_
+#define QVEX_ENGINE_RENDERER_FRAME_REPORTS_H_
+
+#include <webkit2/webkit-web-extension.h>
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "renderer/render_frame.h"
+
+namespace qvex_engine {
+
+class RenderBrowser;
+
+class FrameReports {
+ public:
+  explicit FrameReports(RenderBrowser* browser);
+  ~FrameReports();
+  FrameReports(const FrameReports&) = delete;
+  FrameReports& operator=(const FrameReports&) = delete;
+
+  // A sub-frame has a new document whose context was just made (before any of its scripts):
+  // reports it and listens for its load and its unload.
+  void DocumentCreated(CefRefPtr<RenderFrame> frame);
+  // The sub-frame is gone.
+  void FrameGone(int64_t frame_id);
+  // WebKit is about to send a request of this page (its send-request signal).
+  void RequestSent(WebKitURIRequest* request, WebKitURIResponse* redirected_response);
+
+  // The frame's window listeners.
+  void Loaded(int64_t frame_id, const std::string& url);
+  static void UnloadStarting(int64_t frame_id);
+
+ private:
+  void Report(int64_t frame_id, const std::string& url, bool redirect);
+  // First loads whose frame is looked up once WebKit is done sending (running script inside
+  // the request callback is not safe).
+  static gboolean ResolveFirstLoads(gpointer data);
+  int64_t FrameWithSource(const std::string& url);
+
+  RenderBrowser* const browser_;  // Owns this.
+  std::deque<std::pair<std::string, int64_t>> navigating_;  // URL, frame: for redirects.
+  std::vector<std::string> first_loads_;
+  guint resolve_source_ = 0;
+};
+
+}  // namespace qvex_engine
+
+#endif  // QVEX_ENGINE_RENDERER_FRAME_REPORTS_H_

@@ -1,0 +1,203 @@
+"""first.js on every kind of main-frame load: in place before the page's first script, once per
+document; and what the sample project shows."""
+
+import json
+import os
+import subprocess
+import threading
+import unittest
+
+from harness import ShellTestCase, wait_for
+
+# Counts its runs on the window (one window per document) and reports each run by itself.
+FIRST_JS = """
+window.__firstRuns = (window.__firstRuns || 0) + 1;
+window.qvex_nt_api = { unload: function () {} };
+(function () {
+  var x = new XMLHttpRequest();
+  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.href), false);
+  try { x.send(); } catch (e) {}
+})();
+"""
+
+# Every page of the run: its first script, in <head>, says whether first.js has run in this
+# document; at `load` the page asks the server what to do next and does it.
+PAGE = """<!doctype html><html><head><script>
+function report(k, v) {
+  var x = new XMLHttpRequest();
+  x.open('GET', '{{ORIGIN}}/report?k=' + encodeURIComponent(k) + '&v=' + encodeURIComponent(v), false);
+  try { x.send(); } catch (e) {}
+}
+report('head', location.pathname + location.search + ' ' +
+       (typeof qvex_nt_api === 'object' && window.__firstRuns === 1));
+</script></head><body>
+<a id="link" href="/p?via=link">link</a>
+<form id="get" action="/p" method="get"><input name="via" value="formget"></form>
+<form id="post" action="/p?via=formpost" method="post"><input name="field" value="posted"></form>
+<div>%PADDING%</div>
+<script>
+window.addEventListener('load', function () {
+  report('load', location.pathname + location.search + ' ' + window.__firstRuns);
+  var x = new XMLHttpRequest();
+  x.open('GET', '{{ORIGIN}}/next', false);
+  x.send();
+  var step = x.responseText;
+  setTimeout(function () {
+    if (step === 'reload') location.reload();
+    else if (step === 'link') document.getElementById('link').click();
+    else if (step === 'href') location.href = '/p?via=href';
+    else if (step === 'assign') location.assign('/p?via=assign');
+    else if (step === 'replace') location.replace('/p?via=replace');
+    else if (step === 'back') history.back();
+    else if (step === 'forward') history.forward();
+    else if (step === 'formget') document.getElementById('get').submit();
+    else if (step === 'formpost') document.getElementById('post').submit();
+    else if (step === 'redirect') location.href = '/redirect?to=' + encodeURIComponent('/p?via=redirect');
+    else if (step === 'cross') location.href = '{{OTHER_ORIGIN}}/p?via=cross';
+    else if (step === 'home') location.href = '{{ORIGIN}}/p?via=home';
+    else if (step === 'big') location.href = '/big?via=big';
+    else if (step === 'user-reload') cefQuery({request: 'variant:reload'});
+    else if (step === 'error') location.href = '{{CLOSED}}/nothing-here';
+    else report('done', step);
+  }, 0);
+});
+</script></body></html>"""
+
+ROUND = ["reload", "link", "href", "assign", "replace", "back", "forward", "formget", "formpost",
+         "redirect", "cross", "home", "big", "user-reload"]
+
+
+def closed_port():
+    """A port on 127.0.0.1 that nothing listens on (and that WebKit does not block)."""
+    import socket
+    s = socket.socket()
+    s.bind(("127.0.0.1", 0))
+    port = s.getsockname()[1]
+    s.close()
+    return port
+
+
+class StartScriptTestCase(ShellTestCase):
+    def project(self, first_js=FIRST_JS):
+        files = {"temp/js/qvexext.js": "var app = {};",
+                 "temp/js/first.js": first_js.replace("{{ORIGIN}}", self.server.origin)}
+        return self.make_project(json.dumps({"type": "backend"}), files)
+
+    def serve_pages(self, steps):
+        port = self.server.server_address[1]
+        page = (PAGE.replace("{{OTHER_ORIGIN}}", "http://localhost:%d" % port)
+                .replace("{{CLOSED}}", "http://127.0.0.1:%d" % closed_port()))
+        self.server.add_page("/p", page.replace("%PADDING%", ""))
+        # A page of about 300 KB: the parser yields to the network in between.
+        self.server.add_page("/big", page.replace("%PADDING%", "<p>padding</p>" * 22000))
+        queue, lock = list(steps), threading.Lock()
+
+        def next_step():
+            with lock:
+                return queue.pop(0) if queue else "end"
+        self.server.dynamic = {"/next": next_step}
+
+
+class LoadKindsTest(StartScriptTestCase):
+    def test_first_js_is_in_place_before_the_first_script_of_every_document(self):
+        rounds = 3
+        self.serve_pages(ROUND * rounds)
+        shell = self.start("--url=" + self.url("/p?via=start"), project=self.project(),
+                           env={"QVEX_TEST_ANSWER_QUERIES": "1", "QVEX_TEST_QUERY_COMMANDS": "1"})
+        self.wait_report("done", timeout=120)
+        heads = self.server.values("head")
+        loads = self.server.values("load")
+        # One document per step and the first: the start, then each step of each round.
+        self.assertEqual(len(loads), 1 + len(ROUND) * rounds, loads)
+        self.assertEqual([h for h in heads if not h.endswith(" true")], [],
+                         "documents whose first script ran before first.js")
+        self.assertEqual([l for l in loads if not l.endswith(" 1")], [],
+                         "documents where first.js ran other than once")
+        self.assertEqual(len(heads), len(loads))
+        self.assertEqual(len(self.server.values("first")), len(loads))
+        # Every kind of load took place in every round (back and forward revisit others).
+        vias = [l.split(" ")[0] for l in loads]
+        for kind in ("link", "href", "assign", "replace", "formget", "formpost", "redirect",
+                     "cross", "home", "big"):
+            self.assertGreaterEqual(sum(1 for v in vias if v.endswith("via=" + kind)), rounds,
+                                    kind)
+        self.assertTrue(any(l.startswith("http://localhost:")
+                            for l in self.server.values("first")))
+        # The load start hook came once for each of them too, with the new document's URL.
+        starts = [h for h in shell.hooks("onLoadStart main=1")]
+        self.assertEqual(len(starts), len(loads), starts)
+        self.assertTrue(starts[1].endswith("/p?via=start"), starts[:3])  # The reload.
+
+    def test_error_page_and_pop_up_get_first_js(self):
+        self.serve_pages(["error"])
+        self.server.add_page("/opener", """<html><body><script>
+window.open('/p?via=popup');
+</script></body></html>""")
+        self.start("--url=" + self.url("/opener"), project=self.project())
+        heads = self.wait_report("head")
+        self.assertEqual(heads, ["/p?via=popup true"])
+        # The pop-up went on to a closed port: its error page ran first.js as well.
+        firsts = self.wait_report("first", count=3)
+        self.assertTrue(firsts[2].startswith("data:text/html"), firsts)
+
+    def test_a_load_without_content_leaves_no_script_for_the_next_document(self):
+        # first.js reports which load it was read for: the file changes between loads.
+        project = self.project(first_js="""
+window.__firstRuns = (window.__firstRuns || 0) + 1;
+window.qvex_nt_api = {};
+(function () {
+  var x = new XMLHttpRequest();
+  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.pathname), false);
+  x.send();
+})();""")
+        self.server.add_page("/a", """<html><head><script>
+var x = new XMLHttpRequest();
+x.open('GET', '{{ORIGIN}}/report?k=head&v=' + location.pathname + ' ' + window.__firstRuns, false);
+x.send();
+</script></head><body><script>
+if (location.pathname === '/a') {
+  window.addEventListener('load', function () {
+    location.href = '/nocontent';  // Stays on /a.
+    setTimeout(function () { location.href = '/b'; }, 300);
+  });
+}
+</script></body></html>""")
+        self.server.add_page("/b", self.server.pages["/a"][1])
+        self.server.dynamic = {"/nocontent": lambda: None}
+        shell = self.start("--url=" + self.url("/a"), project=project)
+        self.assertEqual(self.wait_report("head", count=2), ["/a 1", "/b 1"])
+        self.assertEqual(self.server.values("first"), ["/a", "/b"])
+        self.assertEqual([h.split(" url=")[1] for h in shell.hooks("onLoadStart main=1")],
+                         [self.url("/a"), self.url("/b")])
+
+
+class SampleProjectTest(ShellTestCase):
+    """The bundled sample, served as scripts/run.sh serves it."""
+
+    def test_sample_page_shows_when_first_js_ran(self):
+        root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
+        sample = os.path.normpath(os.path.join(root, "examples", "sample-app"))
+        with open(os.path.join(sample, "front", "index.html")) as f:
+            html = f.read()
+        # The page as it is, with a report of what it shows once it has loaded.
+        self.server.add_page("/index.html", html.replace("</body>", """<script>
+window.addEventListener('load', function () {
+  setTimeout(function () {
+    var x = new XMLHttpRequest();
+    x.open('GET', '/report?k=started&v=' +
+           encodeURIComponent(document.getElementById('started').textContent), false);
+    x.send();
+  }, 0);
+});
+</script></body>"""))
+        project = os.path.join(self.tmp, "sample-app")
+        subprocess.run(["cp", "-r", sample, project], check=True)
+        with open(os.path.join(project, "app.qvex"), "w") as f:
+            json.dump({"type": "backend", "fronturl": self.url("/index.html")}, f)
+        self.start(project=project, variant=False)
+        started = self.wait_report("started")[0]
+        self.assertRegex(started, r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d")
+
+
+if __name__ == "__main__":
+    unittest.main()
