@@ -285,7 +285,11 @@ class ShellTestCase(unittest.TestCase):
         if project is not None:
             environ["QVEX_PROJPATH"] = project
         environ.update(sanitizer_environment())
-        environ.update(env or {})
+        for name, value in (env or {}).items():  # None: not set at all.
+            if value is None:
+                environ.pop(name, None)
+            else:
+                environ[name] = value
         program = variant if isinstance(variant, str) else (VARIANT if variant else SHELL)
         shell = Shell([program] + list(args), environ)
         self.shells.append(shell)

@@ -85,12 +85,15 @@ FrameReports::~FrameReports() {
   if (resolve_source_) g_source_remove(resolve_source_);
 }
 
-void FrameReports::DocumentCreated(CefRefPtr<RenderFrame> frame) {
+void FrameReports::DocumentCreated(CefRefPtr<RenderFrame> frame, bool same_window) {
   CEF_REQUIRE_RENDERER_THREAD();
   CefRefPtr<V8ContextImpl> context = frame->context();
   if (frame->IsMain() || !context) return;
-  CefRefPtr<CefFrame> parent = frame->GetParent();
   const std::string url = frame->GetURL().ToString();
+  std::string& reported = documents_[frame->GetIdentifier()];
+  if (same_window && reported == url) return;
+  reported = url;
+  CefRefPtr<CefFrame> parent = frame->GetParent();
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(msg::kFrameCommitted);
   CefRefPtr<CefListValue> args = message->GetArgumentList();
   args->SetString(0, std::to_string(parent ? parent->GetIdentifier() : 0));
@@ -109,6 +112,7 @@ void FrameReports::DocumentCreated(CefRefPtr<RenderFrame> frame) {
 }
 
 void FrameReports::FrameGone(int64_t frame_id) {
+  documents_.erase(frame_id);
   browser_->SendProcessMessage(frame_id, CefProcessMessage::Create(msg::kFrameDetached));
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,8 +31,10 @@ class FrameReports {
   FrameReports& operator=(const FrameReports&) = delete;
 
   // A sub-frame has a new document whose context was just made (before any of its scripts):
-  // reports it and listens for its load and its unload.
-  void DocumentCreated(CefRefPtr<RenderFrame> frame);
+  // reports it and listens for its load and its unload. WebKit announces a frame's first
+  // document twice, on the same window object (`same_window`) with the same URL: the second
+  // time changes nothing.
+  void DocumentCreated(CefRefPtr<RenderFrame> frame, bool same_window);
   // The sub-frame is gone.
   void FrameGone(int64_t frame_id);
   // WebKit is about to send a request of this page (its send-request signal).
@@ -49,6 +52,8 @@ class FrameReports {
   int64_t FrameWithSource(const std::string& url);
 
   RenderBrowser* const browser_;  // Owns this.
+  // The URL each sub-frame's document was last reported with.
+  std::map<int64_t, std::string> documents_;
   std::deque<std::pair<std::string, int64_t>> navigating_;  // URL, frame: for redirects.
   std::vector<std::string> first_loads_;
   guint resolve_source_ = 0;

@@ -93,11 +93,13 @@ void RenderProcess::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPag
 
 void RenderProcess::ReplaceContext(CefRefPtr<RenderBrowser> browser,
                                    CefRefPtr<RenderFrame> frame, JSGlobalContextRef global) {
+  // Compared while the old context still holds its global object, so the address is its.
+  const bool same_window = frame->context() && frame->context()->js() == global;
   ReleaseContext(browser, frame);
   CefRefPtr<V8ContextImpl> context = new V8ContextImpl(global, browser.get(), frame.get());
   frame->set_context(context);
   // Before any script, the extensions' included, can change what the window offers.
-  if (!frame->IsMain()) browser->reports()->DocumentCreated(frame);
+  if (!frame->IsMain()) browser->reports()->DocumentCreated(frame, same_window);
   ExtensionRegistry::Get()->InstallInto(context.get());
   if (!handler_) return;
   ScopedCurrentContext scope(context.get(), true);

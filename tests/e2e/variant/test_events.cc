@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/browser_events.h"
 #include "app/qvexdesk_linux.h"
@@ -87,11 +88,17 @@ class TestEvents : public BrowserEvents {
 
  private:
   // Requests "variant:<command>[:<argument>]" act on the browser or the asking frame, as an
-  // application would: "reload", "loadurl:URL", "exec:CODE" (run in the asking frame), and
-  // "frame" (answers with what the frame object says of itself).
-  static bool RunCommand(const CefRefPtr<CefBrowser>& browser, const CefRefPtr<CefFrame>& frame,
-                         const std::string& request,
-                         const CefRefPtr<CefMessageRouterBrowserSide::Callback>& callback) {
+  // application would: "reload", "loadurl:URL", "exec:CODE" (run in the asking frame), "frame"
+  // (answers with what the frame object says of itself), "frames" (the browser's frames) and
+  // "answer-kept" (answers every query sent as "keep:..." so far). Queries "keep:..." are kept
+  // unanswered until then.
+  bool RunCommand(const CefRefPtr<CefBrowser>& browser, const CefRefPtr<CefFrame>& frame,
+                  const std::string& request,
+                  const CefRefPtr<CefMessageRouterBrowserSide::Callback>& callback) {
+    if (request.compare(0, 5, "keep:") == 0) {
+      kept_.push_back({request, frame, callback});
+      return true;
+    }
     const std::string prefix = "variant:";
     if (request.compare(0, prefix.size(), prefix) != 0) return false;
     std::string command = request.substr(prefix.size()), argument;
@@ -106,6 +113,17 @@ class TestEvents : public BrowserEvents {
       frame->LoadURL(argument);
     } else if (command == "exec") {
       frame->ExecuteJavaScript(argument, frame->GetURL(), 0);
+    } else if (command == "answer-kept") {
+      for (const Kept& k : kept_)
+        k.callback->Success(k.request + " valid=" + (k.frame->IsValid() ? "1" : "0"));
+      kept_.clear();
+    } else if (command == "frames") {
+      std::vector<CefString> names;
+      browser->GetFrameNames(names);
+      std::string list;
+      for (const CefString& name : names) list += "[" + name.ToString() + "]";
+      callback->Success("count=" + std::to_string(browser->GetFrameCount()) + " names=" + list);
+      return true;
     } else if (command == "frame") {
       CefRefPtr<CefFrame> parent = frame->GetParent();
       callback->Success("main=" + std::string(frame->IsMain() ? "1" : "0") +
@@ -123,6 +141,12 @@ class TestEvents : public BrowserEvents {
     return true;
   }
 
+  struct Kept {
+    std::string request;
+    CefRefPtr<CefFrame> frame;
+    CefRefPtr<CefMessageRouterBrowserSide::Callback> callback;
+  };
+  std::vector<Kept> kept_;
   bool x_error_sent_ = false;
   const bool query_commands_ = EnvSet("QVEX_TEST_QUERY_COMMANDS");
   // Read once: the benchmarks time OnQuery. "quiet" answers without a report line, so they time
