@@ -141,6 +141,31 @@ function run() {
 addEventListener('load', function () { setTimeout(run, 300); });
 </script></body></html>"""
 
+# Main-frame loads one after another: each document notes the time from its navigation's start
+# to its load event, then navigates to the next; the last posts them all.
+LOADS_PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>loads</title>
+<script>var seenFirstJs = typeof qvex_nt_api === 'object';</script></head>
+<body><p>One of a series of small pages.</p><script>
+addEventListener('load', function () {
+  setTimeout(function () {
+    var n = Number(location.search.match(/n=(\\d+)/)[1]);
+    var nav = performance.getEntriesByType('navigation')[0];
+    var times = JSON.parse(sessionStorage.getItem('times') || '[]');
+    var seen = Number(sessionStorage.getItem('seen') || 0) + (seenFirstJs ? 1 : 0);
+    if (n > 0) times.push(nav.loadEventStart);  // The first load is the cold start's.
+    sessionStorage.setItem('times', JSON.stringify(times));
+    sessionStorage.setItem('seen', seen);
+    if (n < {{LOADS}}) {
+      location.href = '/loads.html?t={{TOKEN}}&n=' + (n + 1);
+    } else {
+      var x = new XMLHttpRequest();
+      x.open('POST', '/result?t={{TOKEN}}', true);
+      x.send(JSON.stringify({times: times, seen_first_js: seen}));
+    }
+  }, 0);
+});
+</script></body></html>"""
+
 QVEXEXT_JS = """// The natives the bench pages call.
 native function registerCallBack(onResult, onError, onRegistered);
 native function sendKey(key);
@@ -453,7 +478,8 @@ class Bench:
                              "/bridge.html": BRIDGE_PAGE.replace("{{CALLS}}", str(args.calls))
                              .replace("{{REPS}}", str(args.reps))
                              .replace("{{DELIVERIES}}", str(args.samples)),
-                             "/router.html": ROUTER_PAGE.replace("{{TRIPS}}", str(args.samples))}
+                             "/router.html": ROUTER_PAGE.replace("{{TRIPS}}", str(args.samples)),
+                             "/loads.html": LOADS_PAGE.replace("{{LOADS}}", str(args.loads))}
         self.counter = 0
         self.notes = []
 
@@ -502,6 +528,8 @@ class Bench:
             exe = os.path.join(self.bin, "instr", "qvexdesk") if instrumented else \
                 os.path.join(self.build, "qvexdesk")
             return [exe], self.env(home, {"QVEX_PROJPATH": self.project(home, url)})
+        if name == "qvexdesk-plain":  # No backend project: no start-up script.
+            return [os.path.join(self.build, "qvexdesk"), "--url=" + url], self.env(home)
         if name == "qvexdesk-variant":
             return ([os.path.join(self.bin, "instr", "qvexdesk_testvariant"), "--url=" + url],
                     self.env(home, {"QVEX_TEST_ANSWER_QUERIES": "quiet"}))
@@ -571,12 +599,12 @@ class Bench:
         except OSError:
             return ""
 
-    def page_run(self, name, page):
+    def page_run(self, name, page, query="", instrumented=True):
         """One program instance on a measuring page; returns what the page posted."""
         token = self.token(name)
         home = self.run_dir(token)
-        argv, env = self.command(name, self.server.origin + page + "?t=" + token, home,
-                                 instrumented=True)
+        argv, env = self.command(name, self.server.origin + page + "?t=" + token + query, home,
+                                 instrumented=instrumented)
         program = Program(argv, env, os.path.join(home, "log.txt"), marker=home)
         try:
             result = self.server.wait(self.server.results, token, PAGE_TIMEOUT_S)
@@ -694,8 +722,10 @@ def main():
                         help="timed deliveries or round trips per process")
     parser.add_argument("--page-runs", type=int, default=3,
                         help="processes for the bridge, and pairs for the router")
-    parser.add_argument("--only", default="start,bridge,router",
-                        help="comma-separated parts: start, bridge, router")
+    parser.add_argument("--loads", type=int, default=60,
+                        help="main-frame loads per process in the loads part")
+    parser.add_argument("--only", default="start,bridge,router,loads",
+                        help="comma-separated parts: start, bridge, router, loads")
     parser.add_argument("--no-chromium", action="store_true")
     parser.add_argument("--others-cpu-limit", type=float, default=0.2,
                         help="CPU seconds other work may take during one start before the "
@@ -887,6 +917,42 @@ def main():
                 out("- cefQuery / raw: %s of the pooled medians, per pair %s (target <= 1.2x)" % (
                     fmt_ratio(ratio(a, b)), ", ".join("%.2fx" % x for x in per_pair)))
             report["router_stats"] = stats
+        if "loads" in parts:
+            settle("loads")
+            programs = ["qvexdesk", "qvexdesk-plain", "bare"]
+            results = {p: [] for p in programs}
+            for _ in range(args.page_runs):   # in turns, so drift in load hits all alike
+                for p in programs:
+                    results[p].append(bench.page_run(p, "/loads.html", "&n=0",
+                                                     instrumented=False))
+            report["loads"] = results
+            out("")
+            out("## Main-frame loads: navigation start to load event (%d processes of %d "
+                "loads each)" % (args.page_runs, args.loads))
+            out("")
+            stats = {}
+            labels = {"qvexdesk": "qvexdesk, backend project (first.js before each document)",
+                      "qvexdesk-plain": "qvexdesk, no project (no start-up script)",
+                      "bare": "bare WebKitGTK"}
+            for p in programs:
+                ok = [r for r in results[p] if "error" not in r]
+                for r in results[p]:
+                    if "error" in r:
+                        out("- %s: a run failed: %s" % (p, r["error"]))
+                if not ok:
+                    continue
+                stats[p] = summary([v for r in ok for v in r["times"]])
+                out("- %s: %s; documents whose first script saw first.js: %s" % (
+                    labels[p], fmt(stats[p], "ms", 2),
+                    ", ".join("%d/%d" % (r["seen_first_js"], args.loads + 1) for r in ok)))
+            if "qvexdesk" in stats and "qvexdesk-plain" in stats:
+                out("- the start-up script adds %+.2f ms to a load's median (%s)" % (
+                    stats["qvexdesk"]["median"] - stats["qvexdesk-plain"]["median"],
+                    fmt_ratio(ratio(stats["qvexdesk"], stats["qvexdesk-plain"]))))
+            if "qvexdesk" in stats and "bare" in stats:
+                out("- qvexdesk / bare WebKitGTK: %s" % fmt_ratio(ratio(stats["qvexdesk"],
+                                                                       stats["bare"])))
+            report["loads_stats"] = stats
     finally:
         bench.close()
 

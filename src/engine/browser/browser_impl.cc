@@ -3,6 +3,7 @@
 
 #include <gdk/gdkx.h>
 
+#include "browser/automation.h"
 #include "browser/browser_view_impl.h"
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
@@ -37,13 +38,17 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(CefRefPtr<CefClient> client,
   // Each view has a content manager of its own, pop-ups too (a related view would share its
   // opener's): it carries the view's start-up scripts.
   WebKitUserContentManager* content = webkit_user_content_manager_new();
+  // Under automation every view is automated from its construction on.
+  const gboolean automated = AutomationEnabled();
   GtkWidget* widget =
       opener ? GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener,
                                        "settings", web_settings, "user-content-manager",
-                                       content, nullptr))
+                                       content, "is-controlled-by-automation", automated,
+                                       nullptr))
              : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", GetWebContext(),
                                        "settings", web_settings, "user-content-manager",
-                                       content, nullptr));
+                                       content, "is-controlled-by-automation", automated,
+                                       nullptr));
   g_object_unref(content);
   g_object_unref(web_settings);
   int id = static_cast<int>(webkit_web_view_get_page_id(WEBKIT_WEB_VIEW(widget)));
@@ -54,6 +59,7 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(CefRefPtr<CefClient> client,
   browser->start_scripts_ = std::make_unique<StartScripts>(
       own, opener_browser ? opener_browser->start_scripts_.get() : nullptr);
   browser->Attach();
+  NoteBrowserCreated(browser.get());
   return browser;
 }
 

@@ -26,6 +26,10 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   static CefRefPtr<BrowserImpl> Create(CefRefPtr<CefClient> client,
                                        const CefBrowserSettings& settings,
                                        WebKitWebView* opener);
+  // A browser in a top-level window of the port's own (outside the Views framework).
+  static CefRefPtr<BrowserImpl> CreateInNativeWindow(CefRefPtr<CefClient> client,
+                                                     const CefBrowserSettings& settings,
+                                                     const CefRect& bounds);
   // The developer tools of `inspected`: WebKit's inspector view (not a WebKitWebView: it has
   // no title, load or script of its own) as a browser of `client`.
   static CefRefPtr<BrowserImpl> CreateDevTools(CefRefPtr<CefClient> client,

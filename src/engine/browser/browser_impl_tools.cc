@@ -108,6 +108,14 @@ void BrowserImpl::OnInspectorClosed(WebKitWebInspector*, BrowserImpl* self) {
   devtools->CloseBrowser(true);
 }
 
+CefRefPtr<BrowserImpl> BrowserImpl::CreateInNativeWindow(CefRefPtr<CefClient> client,
+                                                         const CefBrowserSettings& settings,
+                                                         const CefRect& bounds) {
+  CefRefPtr<BrowserImpl> browser = Create(client, settings, nullptr);
+  NativeWindowFor(browser, bounds);
+  return browser;
+}
+
 }  // namespace qvex_engine
 
 bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<CefClient> client,
@@ -116,8 +124,7 @@ bool CefBrowserHost::CreateBrowser(const CefWindowInfo& window_info, CefRefPtr<C
                                    CefRefPtr<CefRequestContext> request_context) {
   if (!CefCurrentlyOn(TID_UI)) return false;
   CefRefPtr<qvex_engine::BrowserImpl> browser =
-      qvex_engine::BrowserImpl::Create(client, settings, nullptr);
-  qvex_engine::NativeWindowFor(browser, window_info.bounds);
+      qvex_engine::BrowserImpl::CreateInNativeWindow(client, settings, window_info.bounds);
   if (!url.empty()) webkit_web_view_load_uri(browser->web_view(), url.ToString().c_str());
   return true;
 }

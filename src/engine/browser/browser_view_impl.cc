@@ -92,6 +92,26 @@ GtkWidget* BrowserViewImpl::CreatePopup(BrowserImpl* opener) {
   return GTK_WIDGET(g_object_ref(widget));
 }
 
+CefRefPtr<BrowserImpl> BrowserViewImpl::CreateWindowLike(BrowserImpl* model) {
+  CefRefPtr<CefClient> client = model->GetClient();
+  const CefBrowserSettings& settings = model->settings();
+  BrowserViewImpl* model_view = model->view();
+  if (!model_view) return BrowserImpl::CreateInNativeWindow(client, settings, CefRect());
+  CefRefPtr<CefBrowserViewDelegate> delegate =
+      model_view->delegate_
+          ? model_view->delegate_->GetDelegateForPopupBrowserView(model_view, settings, client,
+                                                                  false)
+          : nullptr;
+  CefRefPtr<BrowserViewImpl> view = new BrowserViewImpl(client, "", settings, delegate);
+  view->Adopt(BrowserImpl::Create(client, settings, nullptr));
+  CefRefPtr<BrowserImpl> browser = view->browser_;
+  if (!ShowExisting(model_view, browser, false)) {
+    view->OnWindowDestroyed();
+    return nullptr;
+  }
+  return browser;
+}
+
 void BrowserViewImpl::OnReadyToShow(GtkWidget* web_view, gpointer data) {
   auto* pending = static_cast<PendingPopup*>(data);
   CefRefPtr<BrowserViewImpl> opener_view = pending->opener_view;

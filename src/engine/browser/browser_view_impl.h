@@ -24,6 +24,9 @@ class BrowserViewImpl : public CefBrowserView {
   // The web view for WebKit's "create" signal: a browser related to `opener` in a view of its
   // own. Once WebKit says it is ready to show, the opener's delegate places it (or it closes).
   static GtkWidget* CreatePopup(BrowserImpl* opener);
+  // A new, unrelated browser in a window of its own, placed as `model`'s pop-ups are (a
+  // window that a WebDriver session asks for); null when the delegate does not place it.
+  static CefRefPtr<BrowserImpl> CreateWindowLike(BrowserImpl* model);
   // A view around an existing browser (developer tools), placed by `opener_view`'s delegate.
   static bool ShowExisting(CefRefPtr<BrowserViewImpl> opener_view,
                            CefRefPtr<BrowserImpl> browser, bool is_devtools);

@@ -9,6 +9,7 @@
 #include <climits>
 #include <vector>
 
+#include "browser/automation.h"
 #include "common/engine_state.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
@@ -31,7 +32,9 @@ void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
 // folders by program name, shared by every project served from the same origin.
 WebKitWebContext* NewWebContext(const CefSettings& settings) {
   const std::string cache_path = settings.cache_path.ToString();
-  if (cache_path.empty()) return webkit_web_context_new_ephemeral();
+  // A driven run leaves nothing behind for the next one, whatever the settings say.
+  if (cache_path.empty() || qvex_engine::AutomationEnabled())
+    return webkit_web_context_new_ephemeral();
   const std::string data_dir = cache_path + "/data";
   const std::string cache_dir = cache_path + "/cache";
   WebKitWebsiteDataManager* data = webkit_website_data_manager_new(
@@ -48,7 +51,9 @@ WebKitWebContext* NewWebContext(const CefSettings& settings) {
 }
 
 void SetUpWebContext(const CefSettings& settings) {
+  qvex_engine::ReadAutomationSwitch();
   g_context = NewWebContext(settings);
+  if (qvex_engine::AutomationEnabled()) qvex_engine::SetUpAutomation(g_context, settings);
   webkit_web_context_set_web_extensions_directory(
       g_context, (qvex_engine::ExecutableDir() + "/webext").c_str());
   g_signal_connect(g_context, "initialize-web-extensions",
@@ -128,6 +133,7 @@ void CefQuitMessageLoop() {
     CefPostTask(TID_UI, base::RepeatingClosure(CefQuitMessageLoop));
     return;
   }
+  if (!qvex_engine::QuitNowOrAfterSession(+[] { CefQuitMessageLoop(); })) return;
   if (gtk_main_level() > 0) gtk_main_quit();
 }
 

@@ -159,6 +159,9 @@ struct CefSettings {
   CefString cache_path;
   CefString root_cache_path;
   CefString user_agent;
+  // "name/version" of the application: the name and version a WebDriver session is answered
+  // with (the user agent is WebKit's own).
+  CefString product_version;
   CefString locale;
   CefString log_file;
 };
