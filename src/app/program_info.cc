@@ -9,7 +9,8 @@
 
 namespace {
 
-// Kept in step with the SYNOPSIS and OPTIONS of packaging/qvexdesk.1 (a test compares them).
+// Kept in step with the SYNOPSIS and OPTIONS of packaging/qvexdesk.1.in (test_install
+// compares them).
 const char kUsage[] =
     "Usage: qvexdesk [--url=URL] [--enable-chrome-runtime] [--automation]\n"
     "       qvexdesk --version | --help\n"
