@@ -7,6 +7,9 @@ packages=(
   googletest libgtest-dev libgmock-dev
   rapidjson-dev libx11-dev libwebkit2gtk-4.1-dev
   xvfb xauth xdotool x11-utils xclip imagemagick python3
+  # The Debian package (scripts/package.sh): dpkg-shlibdeps computes its Depends, gzip packs
+  # its manual page; its tests check it with lintian, man, file and desktop-file-validate.
+  dpkg-dev file gzip lintian man-db desktop-file-utils
 )
 
 "$(dirname "$0")/apt-install.sh" "${packages[@]}"

@@ -1,6 +1,9 @@
 // corvane::createBrowser, the X error handlers and the process's events object `be`.
 #include "app/qvexdesk_linux.h"
 
+#include <iostream>
+
+#include "app/program_info.h"
 #include "app/simple_app.h"
 #include "arch/linux/res/browser_linux.h"
 #include "include/cef_app.h"
@@ -22,6 +25,11 @@ int createBrowser(BrowserEvents& events, int argc, char** argv) {
   // A sub-process ends here with the port's own status.
   int exit_code = CefExecuteProcess(main_args, app.get(), nullptr);
   if (exit_code >= 0) return exit_code;
+
+  // Asked only for the version or the usage: answer before anything opens a display.
+  int info_status = ProgramInfo::Answer(argc, argv, std::cout);
+  if (info_status > 0) std::cerr << "qvexdesk: cannot write to standard output\n";
+  if (info_status >= 0) return info_status;
 
   XSetErrorHandler(XErrorHandlerImpl);
   XSetIOErrorHandler(XIOErrorHandlerImpl);

@@ -7,7 +7,8 @@
 namespace corvane {
 
 // Returns the process's exit status: the port's code in a sub-process, 0 in the browser
-// process once its last browser has closed. `events.onInit` is the only hook called here.
+// process once its last browser has closed, and at once after `--version` or `--help`
+// (ProgramInfo). `events.onInit` is the only hook called here.
 int createBrowser(BrowserEvents& events, int argc, char** argv);
 
 }  // namespace corvane

@@ -1,0 +1,52 @@
+// ProgramInfo: what `qvexdesk --version` and `qvexdesk --help` print.
+#include "app/program_info.h"
+
+#include "include/cef_command_line.h"
+
+#ifndef QVEXDESK_VERSION
+#error "QVEXDESK_VERSION comes from the project's version in CMakeLists.txt"
+#endif
+
+namespace {
+
+// Kept in step with the SYNOPSIS and OPTIONS of packaging/qvexdesk.1.in (test_install
+// compares them).
+const char kUsage[] =
+    "Usage: qvexdesk [--url=URL] [--enable-chrome-runtime] [--automation]\n"
+    "       qvexdesk --version | --help\n"
+    "\n"
+    "Opens the Quenvale project named by QVEX_PROJPATH in a window around a web engine.\n"
+    "\n"
+    "  --url=URL                start URL when the project does not name one\n"
+    "                           (default: https://www.quenvale.dev/)\n"
+    "  --enable-chrome-runtime  accepted for compatibility; changes nothing in this engine\n"
+    "  --automation             lets a W3C WebDriver client (WebKitWebDriver) drive the shell\n"
+    "  --version                print the name and version, then exit\n"
+    "  --help                   print this help, then exit\n"
+    "\n"
+    "Environment:\n"
+    "  QVEX_PROJPATH            the project directory, which holds app.qvex\n"
+    "\n"
+    "The exit status is 0 once the last window has closed. See qvexdesk(1).\n";
+
+}  // namespace
+
+std::string ProgramInfo::VersionText() { return std::string("qvexdesk ") + QVEXDESK_VERSION; }
+
+std::string ProgramInfo::UsageText() { return kUsage; }
+
+int ProgramInfo::Answer(int argc, const char* const* argv, std::ostream& out) {
+  // The engine's own parser, so "-help", "--help=x" and a switch after "--" mean what they
+  // mean for every other switch of the shell.
+  CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
+  command_line->InitFromArgv(argc, argv);
+  if (command_line->HasSwitch("help")) {
+    out << UsageText();
+  } else if (command_line->HasSwitch("version")) {
+    out << VersionText() << '\n';
+  } else {
+    return -1;
+  }
+  out.flush();
+  return out ? 0 : 1;
+}
