@@ -10,6 +10,9 @@ packages=(
   # The Debian package (scripts/package.sh): dpkg-shlibdeps computes its Depends, gzip packs
   # its manual page; its tests check it with lintian, man, file and desktop-file-validate.
   dpkg-dev file gzip lintian man-db desktop-file-utils
+  # Driving the shell from WebDriver tests: WebKitGTK's WebDriver and Selenium for Debian's
+  # python3, which runs the end-to-end tests.
+  webkit2gtk-driver python3-selenium
 )
 
 "$(dirname "$0")/apt-install.sh" "${packages[@]}"

@@ -33,6 +33,8 @@ const char kUsage[] =
 
 std::string ProgramInfo::VersionText() { return std::string("qvexdesk ") + QVEXDESK_VERSION; }
 
+std::string ProgramInfo::ProductVersion() { return std::string("qvexdesk/") + QVEXDESK_VERSION; }
+
 std::string ProgramInfo::UsageText() { return kUsage; }
 
 int ProgramInfo::Answer(int argc, const char* const* argv, std::ostream& out) {

@@ -10,6 +10,8 @@ class ProgramInfo {
  public:
   // "qvexdesk 0.1": the name and the version the build was configured with.
   static std::string VersionText();
+  // "qvexdesk/0.1": the name and version as the engine reports them (to a WebDriver session).
+  static std::string ProductVersion();
   // The short usage: the manual page's synopsis, each switch, the environment.
   static std::string UsageText();
 

@@ -37,6 +37,8 @@ int createBrowser(BrowserEvents& events, int argc, char** argv) {
   CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
   command_line->InitFromArgv(argc, argv);
 
+  // Before onInit, which may name the program otherwise.
+  events.settings.product_version = ProgramInfo::ProductVersion();
   events.onInit();
   if (command_line->HasSwitch("enable-chrome-runtime")) events.settings.chrome_runtime = 1;
   // After onInit, so no hook can turn the sandbox on.

@@ -266,6 +266,16 @@ void BrowserImpl::Destroy() {
   frames_->DetachAll();
 }
 
+void BrowserImpl::WaitUntilClosed() {
+  CefRefPtr<BrowserImpl> keep(this);
+  // Longer than the close watchdog: the sequence ends by itself before this gives up.
+  const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+  guint tick = g_timeout_add(50, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr);
+  while (close_state_ != CloseState::kClosed && g_get_monotonic_time() < deadline)
+    g_main_context_iteration(nullptr, TRUE);
+  g_source_remove(tick);
+}
+
 // --- Scripts and messages ---------------------------------------------------------------
 
 void BrowserImpl::RequestScript(const std::string& code, const std::string& script_url) {

@@ -101,6 +101,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message);
   // The web view's top-level window was destroyed: OnBeforeClose, then the view is released.
   void Destroy();
+  // Runs the main loop until the browser is closed (a close sequence has been started), at
+  // most a few seconds.
+  void WaitUntilClosed();
 
  private:
   enum class CloseState { kOpen, kClosing, kClosable, kClosed };

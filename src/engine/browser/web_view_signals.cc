@@ -29,8 +29,12 @@ void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
 }
 
 void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
-  // window.close() from the page: the same sequence as a user's close.
+  CefRefPtr<BrowserImpl> keep(browser);
+  // window.close() from the page, or a WebDriver's: the same sequence as a user's close.
   browser->CloseBrowser(false);
+  // A WebDriver takes the window as gone once this returns, and closes it again and again
+  // while it is still there: the close sequence runs to its end first.
+  if (webkit_web_view_is_controlled_by_automation(web_view)) browser->WaitUntilClosed();
 }
 
 gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
