@@ -75,5 +75,39 @@ TEST(ProcessMessageImplTest, MalformedParametersGiveNullsNotCrashes) {
   EXPECT_EQ(got->GetType(9), VTYPE_INVALID);
 }
 
+TEST(ProcessMessageImplTest, FrameMessagesCarryTheirFrame) {
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetString(0, "text");
+  args->SetInt(1, 5);
+  // A sub-frame's identifier is WebKit's: above 32 bits.
+  const int64_t frame_id = (int64_t{4} << 32) + 1;
+  GVariant* wire = OverTheWire(FrameMessageToVariant(frame_id, args));
+  int64_t got_id = 0;
+  CefRefPtr<CefProcessMessage> m = FrameMessageFromVariant("name", wire, &got_id);
+  g_variant_unref(wire);
+  EXPECT_EQ(got_id, frame_id);
+  ASSERT_EQ(m->GetArgumentList()->GetSize(), 2u);
+  EXPECT_EQ(m->GetArgumentList()->GetString(0).ToString(), "text");
+  EXPECT_EQ(m->GetArgumentList()->GetInt(1), 5);
+
+  // Any other form: no frame (0, the main frame) and no arguments.
+  const char* wrong_forms[] = {
+      "[(byte 1, <1>)]",              // Arguments without the frame.
+      "(int32 7, @a(yv) [])",         // The frame as a 32-bit number.
+      "(int64 7, 'text')",            // Arguments that are no list.
+      "(int64 7, @a(yv) [], true)",   // One more member.
+  };
+  for (const char* text : wrong_forms) {
+    GVariant* bad = g_variant_ref_sink(g_variant_parse(nullptr, text, nullptr, nullptr, nullptr));
+    ASSERT_NE(bad, nullptr) << text;
+    got_id = 99;
+    EXPECT_EQ(FrameMessageFromVariant("m", bad, &got_id)->GetArgumentList()->GetSize(), 0u)
+        << text;
+    EXPECT_EQ(got_id, 0) << text;
+    g_variant_unref(bad);
+  }
+  EXPECT_EQ(FrameMessageFromVariant("m", nullptr, &got_id)->GetArgumentList()->GetSize(), 0u);
+}
+
 }  // namespace
 }  // namespace qvex_engine
