@@ -79,6 +79,15 @@ function report(k, v) {
 """
 
 
+def closed_port():
+    """A port on 127.0.0.1 that nothing listens on (and that WebKit does not block), free for a
+    server of the test's own as well."""
+    import socket
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
 def wait_for(predicate, timeout=20.0, interval=0.05, what="condition"):
     deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:

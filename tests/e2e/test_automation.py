@@ -10,10 +10,9 @@ import tempfile
 import time
 import unittest
 
-from harness import (SANITIZER_REPORTS, SHELL, VARIANT, ShellTestCase, decode_data_url,
-                     sanitizer_environment, wait_for)
+from harness import (SANITIZER_REPORTS, SHELL, VARIANT, ShellTestCase, closed_port,
+                     decode_data_url, sanitizer_environment, wait_for)
 from test_robustness import children, command
-from test_start_scripts import closed_port
 
 from selenium import webdriver
 from selenium.common.exceptions import WebDriverException
@@ -57,11 +56,6 @@ APP_PAGE = """<!doctype html><html><head><title>Driven</title>
 <a id="pop" href="/app?popup" target="_blank">pop-up</a>
 </body></html>"""
 
-
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
 
 
 class AutomationTestCase(ShellTestCase):
@@ -118,6 +112,9 @@ class AutomationTestCase(ShellTestCase):
     def session(self, program=SHELL, args=("--automation",), env=None, project=True):
         """A session as a user's test would make it, with the capabilities the README gives."""
         shell_env = dict(sanitizer_environment())
+        # Viewport screenshots never finish without accelerated compositing; a sanitizer run
+        # keeps the GL driver it needs loaded to the end (harness.GL_DRIVER).
+        shell_env.pop("WEBKIT_DISABLE_COMPOSITING_MODE", None)
         shell_env.update(env or {})
         options = Options()
         options.binary_location = self.wrapper(program, shell_env)
@@ -128,7 +125,7 @@ class AutomationTestCase(ShellTestCase):
         driver_env = dict(os.environ, DISPLAY=self.display)
         if project:
             driver_env["QVEX_PROJPATH"] = self.project
-        port = free_port()
+        port = closed_port()
         log = open(os.path.join(self.tmp, "driver.log"), "ab")
         self.services.append(subprocess.Popen([DRIVER, "--port=%d" % port], env=driver_env,
                                               stdout=log, stderr=log))
@@ -281,7 +278,7 @@ class SessionLifeTest(AutomationTestCase):
 
     def test_started_by_a_driver_without_the_switch_says_so(self):
         shell = self.start("--url=" + self.url("/app"), variant=False,
-                           env={"WEBKIT_INSPECTOR_SERVER": "127.0.0.1:%d" % free_port()})
+                           env={"WEBKIT_INSPECTOR_SERVER": "127.0.0.1:%d" % closed_port()})
         wait_for(lambda: any("without --automation" in l for l in shell.stderr_lines),
                  what="the message on standard error")
         shell.kill()

@@ -6,8 +6,7 @@ import json
 import re
 import unittest
 
-from harness import ShellTestCase, decode_data_url, wait_for
-from test_start_scripts import closed_port
+from harness import ShellTestCase, closed_port, decode_data_url, wait_for
 
 HEAD = "<script src='/report.js'></script>"
 

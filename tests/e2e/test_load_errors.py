@@ -5,15 +5,7 @@ import socket
 import time
 import unittest
 
-from harness import ShellTestCase, decode_data_url, wait_for
-
-
-def closed_port():
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
+from harness import ShellTestCase, closed_port, decode_data_url, wait_for
 
 
 class ErrorPageTest(ShellTestCase):

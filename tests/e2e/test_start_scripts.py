@@ -7,7 +7,7 @@ import subprocess
 import threading
 import unittest
 
-from harness import ShellTestCase, wait_for
+from harness import ShellTestCase, closed_port, wait_for
 
 # Counts its runs on the window (one window per document) and reports each run by itself.
 FIRST_JS = """
@@ -65,16 +65,6 @@ window.addEventListener('load', function () {
 
 ROUND = ["reload", "link", "href", "assign", "replace", "back", "forward", "formget", "formpost",
          "redirect", "cross", "home", "big", "user-reload"]
-
-
-def closed_port():
-    """A port on 127.0.0.1 that nothing listens on (and that WebKit does not block)."""
-    import socket
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    return port
 
 
 class StartScriptTestCase(ShellTestCase):
