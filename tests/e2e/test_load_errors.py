@@ -1,7 +1,6 @@
 """Failed loads: the error page, its escaping, and aborted loads."""
 
 import os
-import socket
 import time
 import unittest
 
