@@ -129,12 +129,23 @@ void StartScripts::ClearIfFor(const std::string& uri) {
 }
 
 std::string StartScripts::WithSourceUrl(const std::string& code, const std::string& script_url) {
+  // WebKit takes the text as a C string: a NUL character of the script would cut it short. As
+  // the escape \x00 it means the same in string, template and regular expression literals, and
+  // is as much an error as the NUL itself anywhere else.
+  std::string text;
+  text.reserve(code.size());
+  for (char c : code) {
+    if (c == '\0')
+      text += "\\x00";
+    else
+      text += c;
+  }
   // WebKit's user scripts have no name of their own; the directive gives errors the script URL
   // that the caller asked for. A URL never holds a raw line break, so it cannot end the comment
-  // early; a NUL would cut the C string that WebKit takes.
+  // early.
   if (script_url.empty() || script_url.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
-    return code;
-  return code + "\n//# sourceURL=" + script_url;
+    return text;
+  return text + "\n//# sourceURL=" + script_url;
 }
 
 }  // namespace qvex_engine

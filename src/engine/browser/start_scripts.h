@@ -53,7 +53,8 @@ class StartScripts {
   // newer one installed its own scripts, which stay.
   void ClearIfFor(const std::string& uri);
 
-  // The script text as installed: the code, then the name errors are reported against.
+  // The script text as installed: the code (NUL characters escaped), then the name errors are
+  // reported against.
   static std::string WithSourceUrl(const std::string& code, const std::string& script_url);
 
  private:

@@ -26,5 +26,13 @@ TEST(StartScriptsTest, ScriptsAreNamedByTheirUrl) {
   for (const auto& c : unnamed) EXPECT_EQ(StartScripts::WithSourceUrl("a();", c.url), "a();") << c.why;
 }
 
+TEST(StartScriptsTest, NulCharactersSurviveAsEscapes) {
+  // The script is handed over as a C string: a raw NUL would end it there.
+  const std::string code("var s = '\0';\0", 13);
+  const std::string text = StartScripts::WithSourceUrl(code, "");
+  EXPECT_EQ(text, "var s = '\\x00';\\x00");
+  EXPECT_EQ(text.find('\0'), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qvex_engine
