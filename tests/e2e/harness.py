@@ -171,6 +171,16 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
         if url.path == "/slow":
             time.sleep(float(urllib.parse.parse_qs(url.query).get("s", ["3"])[0]))
             return self._send(200, b"<html><body>slow</body></html>", "text/html")
+        if url.path == "/stall":
+            # The response's head at once, its body never: the load waits, with no document,
+            # until something cancels it.
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            self.wfile.flush()
+            time.sleep(float(urllib.parse.parse_qs(url.query).get("s", ["5"])[0]))
+            return
         if url.path == "/report.js":
             return self._send(200, REPORT_JS.replace("{{ORIGIN}}", server.origin).encode(),
                               "application/javascript")

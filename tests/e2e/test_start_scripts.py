@@ -161,6 +161,38 @@ if (location.pathname === '/a') {
                          [self.url("/a"), self.url("/b")])
 
 
+    def test_a_load_cancelled_by_the_next_leaves_no_script_behind(self):
+        project = self.project(first_js="""
+window.__firstRuns = (window.__firstRuns || 0) + 1;
+(function () {
+  var x = new XMLHttpRequest();
+  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.pathname), false);
+  x.send();
+})();""")
+        self.server.add_page("/a", """<html><head><script>
+var x = new XMLHttpRequest();
+x.open('GET', '{{ORIGIN}}/report?k=head&v=' + location.pathname + ' ' + window.__firstRuns, false);
+x.send();
+</script></head><body><script>
+if (location.pathname === '/a') {
+  window.addEventListener('load', function () {
+    location.href = '/stall';  // Never gets its document.
+    setTimeout(function () { location.href = '/b'; }, 500);
+  });
+}
+</script></body></html>""")
+        self.server.add_page("/b", self.server.pages["/a"][1])
+        shell = self.start("--url=" + self.url("/a"), project=project)
+        self.assertEqual(self.wait_report("head", count=2), ["/a 1", "/b 1"])
+        self.assertEqual(self.server.values("first"), ["/a", "/b"])
+        wait_for(lambda: any("onLoadEnd" in h and "/b" in h for h in shell.hooks()),
+                 what="the load end of /b")
+        # The cancelled load had neither a start nor an end.
+        self.assertEqual([h.split(" url=")[1] for h in shell.hooks("onLoadStart main=1")],
+                         [self.url("/a"), self.url("/b")])
+        self.assertEqual([h for h in shell.hooks("onLoadEnd") if "/stall" in h], [])
+
+
 class SampleProjectTest(ShellTestCase):
     """The bundled sample, served as scripts/run.sh serves it."""
 
