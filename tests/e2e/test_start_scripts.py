@@ -130,38 +130,10 @@ window.open('/p?via=popup');
         firsts = self.wait_report("first", count=3)
         self.assertTrue(firsts[2].startswith("data:text/html"), firsts)
 
-    def test_a_load_without_content_leaves_no_script_for_the_next_document(self):
-        # first.js reports which load it was read for: the file changes between loads.
-        project = self.project(first_js="""
-window.__firstRuns = (window.__firstRuns || 0) + 1;
-window.qvex_nt_api = {};
-(function () {
-  var x = new XMLHttpRequest();
-  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.pathname), false);
-  x.send();
-})();""")
-        self.server.add_page("/a", """<html><head><script>
-var x = new XMLHttpRequest();
-x.open('GET', '{{ORIGIN}}/report?k=head&v=' + location.pathname + ' ' + window.__firstRuns, false);
-x.send();
-</script></head><body><script>
-if (location.pathname === '/a') {
-  window.addEventListener('load', function () {
-    location.href = '/nocontent';  // Stays on /a.
-    setTimeout(function () { location.href = '/b'; }, 300);
-  });
-}
-</script></body></html>""")
-        self.server.add_page("/b", self.server.pages["/a"][1])
-        self.server.dynamic = {"/nocontent": lambda: None}
-        shell = self.start("--url=" + self.url("/a"), project=project)
-        self.assertEqual(self.wait_report("head", count=2), ["/a 1", "/b 1"])
-        self.assertEqual(self.server.values("first"), ["/a", "/b"])
-        self.assertEqual([h.split(" url=")[1] for h in shell.hooks("onLoadStart main=1")],
-                         [self.url("/a"), self.url("/b")])
-
-
-    def test_a_load_cancelled_by_the_next_leaves_no_script_behind(self):
+    def start_a_then_b(self, detour):
+        """Page /a goes to `detour`, which never becomes a document, then to /b. first.js
+        reports the path of each document it runs in; each page's first script how often it
+        had run there."""
         project = self.project(first_js="""
 window.__firstRuns = (window.__firstRuns || 0) + 1;
 (function () {
@@ -169,28 +141,36 @@ window.__firstRuns = (window.__firstRuns || 0) + 1;
   x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.pathname), false);
   x.send();
 })();""")
-        self.server.add_page("/a", """<html><head><script>
+        page = """<html><head><script>
 var x = new XMLHttpRequest();
 x.open('GET', '{{ORIGIN}}/report?k=head&v=' + location.pathname + ' ' + window.__firstRuns, false);
 x.send();
 </script></head><body><script>
 if (location.pathname === '/a') {
   window.addEventListener('load', function () {
-    location.href = '/stall';  // Never gets its document.
+    location.href = '%s';
     setTimeout(function () { location.href = '/b'; }, 500);
   });
 }
-</script></body></html>""")
-        self.server.add_page("/b", self.server.pages["/a"][1])
+</script></body></html>""" % detour
+        self.server.add_page("/a", page)
+        self.server.add_page("/b", page)
         shell = self.start("--url=" + self.url("/a"), project=project)
         self.assertEqual(self.wait_report("head", count=2), ["/a 1", "/b 1"])
         self.assertEqual(self.server.values("first"), ["/a", "/b"])
         wait_for(lambda: any("onLoadEnd" in h and "/b" in h for h in shell.hooks()),
                  what="the load end of /b")
-        # The cancelled load had neither a start nor an end.
+        # The detour had neither a start nor an end.
         self.assertEqual([h.split(" url=")[1] for h in shell.hooks("onLoadStart main=1")],
                          [self.url("/a"), self.url("/b")])
-        self.assertEqual([h for h in shell.hooks("onLoadEnd") if "/stall" in h], [])
+        self.assertEqual([h for h in shell.hooks("onLoadEnd") if detour in h], [])
+
+    def test_a_load_without_content_leaves_no_script_for_the_next_document(self):
+        self.server.dynamic = {"/nocontent": lambda: None}  # 204: the page stays.
+        self.start_a_then_b("/nocontent")
+
+    def test_a_load_cancelled_by_the_next_leaves_no_script_behind(self):
+        self.start_a_then_b("/stall")  # Never gets its document.
 
 
 class SampleProjectTest(ShellTestCase):

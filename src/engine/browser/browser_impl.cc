@@ -28,6 +28,12 @@ constexpr guint kCloseWatchdogMs = 1500;
 
 const char kBrowserKey[] = "qvex-browser";
 
+// A process message for the frame `frame_id` as WebKit carries it to the page.
+WebKitUserMessage* ToUserMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message) {
+  return webkit_user_message_new(message->GetName().ToString().c_str(),
+                                 FrameMessageToVariant(frame_id, message->GetArgumentList()));
+}
+
 }  // namespace
 
 CefRefPtr<BrowserImpl> BrowserImpl::Create(CefRefPtr<CefClient> client,
@@ -38,26 +44,20 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(CefRefPtr<CefClient> client,
   // Each view has a content manager of its own, pop-ups too (a related view would share its
   // opener's): it carries the view's start-up scripts.
   WebKitUserContentManager* content = webkit_user_content_manager_new();
-  // Under automation every view is automated from its construction on.
-  const gboolean automated = AutomationEnabled();
-  GtkWidget* widget =
-      opener ? GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", opener,
-                                       "settings", web_settings, "user-content-manager",
-                                       content, "is-controlled-by-automation", automated,
-                                       nullptr))
-             : GTK_WIDGET(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", GetWebContext(),
-                                       "settings", web_settings, "user-content-manager",
-                                       content, "is-controlled-by-automation", automated,
-                                       nullptr));
-  g_object_unref(content);
+  // A pop-up is related to its opener (they share a web process); any other view gets the
+  // port's context. Under automation every view is automated from its construction on.
+  GtkWidget* widget = GTK_WIDGET(g_object_new(
+      WEBKIT_TYPE_WEB_VIEW, opener ? "related-view" : "web-context",
+      opener ? static_cast<gpointer>(opener) : static_cast<gpointer>(GetWebContext()),
+      "settings", web_settings, "user-content-manager", content,
+      "is-controlled-by-automation", static_cast<gboolean>(AutomationEnabled()), nullptr));
   g_object_unref(web_settings);
   int id = static_cast<int>(webkit_web_view_get_page_id(WEBKIT_WEB_VIEW(widget)));
   CefRefPtr<BrowserImpl> browser = new BrowserImpl(widget, client, settings, opener != nullptr, id);
   CefRefPtr<BrowserImpl> opener_browser = opener ? FromWebView(opener) : nullptr;
-  WebKitUserContentManager* own =
-      webkit_web_view_get_user_content_manager(WEBKIT_WEB_VIEW(widget));
   browser->start_scripts_ = std::make_unique<StartScripts>(
-      own, opener_browser ? opener_browser->start_scripts_.get() : nullptr);
+      content, opener_browser ? opener_browser->start_scripts_.get() : nullptr);
+  g_object_unref(content);
   browser->Attach();
   NoteBrowserCreated(browser.get());
   return browser;
@@ -331,11 +331,8 @@ void BrowserImpl::RunFrameScript(int64_t frame_id, CefRefPtr<CefProcessMessage> 
   }
   AddRef();  // Released in OnFrameScriptDone.
   // The web process replies once the script has run (or WebKit, if nobody took the message).
-  webkit_web_view_send_message_to_page(
-      web_view_,
-      webkit_user_message_new(message->GetName().ToString().c_str(),
-                              FrameMessageToVariant(frame_id, message->GetArgumentList())),
-      nullptr, OnFrameScriptDone, this);
+  webkit_web_view_send_message_to_page(web_view_, ToUserMessage(frame_id, message), nullptr,
+                                       OnFrameScriptDone, this);
 }
 
 void BrowserImpl::OnFrameScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
@@ -358,10 +355,8 @@ void BrowserImpl::SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessa
     return;
   }
   if (!message || close_state_ == CloseState::kClosed || !web_view_) return;
-  WebKitUserMessage* user_message =
-      webkit_user_message_new(message->GetName().ToString().c_str(),
-                              FrameMessageToVariant(frame_id, message->GetArgumentList()));
-  webkit_web_view_send_message_to_page(web_view_, user_message, nullptr, nullptr, nullptr);
+  webkit_web_view_send_message_to_page(web_view_, ToUserMessage(frame_id, message), nullptr,
+                                       nullptr, nullptr);
 }
 
 }  // namespace qvex_engine

@@ -219,30 +219,25 @@ void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* 
   }
 }
 
+// A main-frame load failed: no WebKit error page, the client decides what to show.
+gboolean ReportLoadError(BrowserImpl* browser, const LoadError& error, const gchar* failing_uri) {
+  CefRefPtr<BrowserImpl> keep(browser);
+  const std::string uri = failing_uri ? failing_uri : "";
+  browser->start_scripts()->ClearIfFor(uri);
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+  if (handler) handler->OnLoadError(browser, browser->GetMainFrame(), error.code, error.text, uri);
+  return TRUE;
+}
+
 gboolean OnLoadFailed(WebKitWebView* web_view, WebKitLoadEvent event, gchar* failing_uri,
                       GError* error, BrowserImpl* browser) {
-  CefRefPtr<BrowserImpl> keep(browser);
-  browser->start_scripts()->ClearIfFor(failing_uri ? failing_uri : "");
-  LoadError mapped = MapLoadError(error);
-  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-  if (handler) {
-    handler->OnLoadError(browser, browser->GetMainFrame(), mapped.code, mapped.text,
-                         failing_uri ? failing_uri : "");
-  }
-  return TRUE;  // No WebKit error page: the client decides what to show.
+  return ReportLoadError(browser, MapLoadError(error), failing_uri);
 }
 
 gboolean OnLoadFailedWithTlsErrors(WebKitWebView* web_view, gchar* failing_uri,
                                    GTlsCertificate* certificate, GTlsCertificateFlags errors,
                                    BrowserImpl* browser) {
-  CefRefPtr<BrowserImpl> keep(browser);
-  browser->start_scripts()->ClearIfFor(failing_uri ? failing_uri : "");
-  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-  if (handler) {
-    handler->OnLoadError(browser, browser->GetMainFrame(), ERR_CERT_INVALID, "ERR_CERT_INVALID",
-                         failing_uri ? failing_uri : "");
-  }
-  return TRUE;
+  return ReportLoadError(browser, {ERR_CERT_INVALID, "ERR_CERT_INVALID"}, failing_uri);
 }
 
 void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {

@@ -1,6 +1,8 @@
 // RenderBrowser: the page, its frames and its messages to the UI process.
 #include "renderer/render_browser.h"
 
+#include <algorithm>
+
 #include "common/process_message_impl.h"
 #include "renderer/frame_reports.h"
 #include "include/base/cef_bind.h"
@@ -126,13 +128,21 @@ CefRefPtr<RenderFrame> RenderBrowser::FrameById(int64_t id) {
   return nullptr;
 }
 
-std::vector<CefRefPtr<RenderFrame>> RenderBrowser::LiveFrames() {
+std::vector<CefRefPtr<RenderFrame>> RenderBrowser::Frames() {
   std::vector<CefRefPtr<RenderFrame>> frames;
   CefRefPtr<RenderFrame> main = MainFrame();
-  if (main && main->context()) frames.push_back(main);
+  if (main) frames.push_back(main);
   for (auto& entry : frames_) {
-    if (entry.second != main && entry.second->context()) frames.push_back(entry.second);
+    if (entry.second != main) frames.push_back(entry.second);
   }
+  return frames;
+}
+
+std::vector<CefRefPtr<RenderFrame>> RenderBrowser::LiveFrames() {
+  std::vector<CefRefPtr<RenderFrame>> frames = Frames();
+  frames.erase(std::remove_if(frames.begin(), frames.end(),
+                              [](const CefRefPtr<RenderFrame>& f) { return !f->context(); }),
+               frames.end());
   return frames;
 }
 
@@ -142,36 +152,23 @@ CefRefPtr<CefFrame> RenderBrowser::GetFrame(int64_t identifier) {
 
 CefRefPtr<CefFrame> RenderBrowser::GetFrame(const CefString& name) {
   CEF_REQUIRE_RENDERER_THREAD();
-  CefRefPtr<RenderFrame> main = MainFrame();
-  if (main && main->GetName() == name) return main.get();
-  for (auto& entry : frames_) {
-    if (entry.second != main && entry.second->GetName() == name) return entry.second.get();
+  for (const CefRefPtr<RenderFrame>& frame : Frames()) {
+    if (frame->GetName() == name) return frame.get();
   }
   return nullptr;
 }
 
-size_t RenderBrowser::GetFrameCount() {
-  MainFrame();  // Counted even before anything asked for it.
-  return frames_.size();
-}
+size_t RenderBrowser::GetFrameCount() { return Frames().size(); }
 
 void RenderBrowser::GetFrameIdentifiers(std::vector<int64_t>& identifiers) {
   identifiers.clear();
-  CefRefPtr<RenderFrame> main = MainFrame();
-  if (main) identifiers.push_back(main->GetIdentifier());
-  for (auto& entry : frames_) {
-    if (entry.second != main) identifiers.push_back(entry.second->GetIdentifier());
-  }
+  for (const CefRefPtr<RenderFrame>& frame : Frames()) identifiers.push_back(frame->GetIdentifier());
 }
 
 void RenderBrowser::GetFrameNames(std::vector<CefString>& names) {
   CEF_REQUIRE_RENDERER_THREAD();
   names.clear();
-  CefRefPtr<RenderFrame> main = MainFrame();
-  if (main) names.push_back(main->GetName());
-  for (auto& entry : frames_) {
-    if (entry.second != main) names.push_back(entry.second->GetName());
-  }
+  for (const CefRefPtr<RenderFrame>& frame : Frames()) names.push_back(frame->GetName());
 }
 
 bool RenderBrowser::RunInMainFrame(const char* code) {

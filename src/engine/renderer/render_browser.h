@@ -39,7 +39,8 @@ class RenderBrowser : public CefBrowser {
   CefRefPtr<RenderFrame> FrameById(int64_t id);
   // The frame of this page whose window is `window` (a value of `ctx`), or null.
   CefRefPtr<RenderFrame> FrameOfWindow(JSContextRef ctx, JSValueRef window);
-  // The frames of this page that have a context, main frame first.
+  // The frames of this page, main frame first; those that have a context.
+  std::vector<CefRefPtr<RenderFrame>> Frames();
   std::vector<CefRefPtr<RenderFrame>> LiveFrames();
   // What the UI process hears of this page's sub-frames.
   FrameReports* reports() const { return reports_.get(); }
