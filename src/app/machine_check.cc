@@ -109,7 +109,7 @@ void MachineCheck::CheckDisplay(const RenderingEnv::Environment& env, CheckRepor
                     "install the graphics driver's GL and EGL libraries, or run with "
                     "--safe-rendering");
   } else {
-    report->Ok("GL", d.gl_renderer + " (" + d.gl_vendor + "; " + d.gl_version + ")" +
+    report->Ok("GL", "renderer " + d.gl_renderer + ", vendor " + d.gl_vendor + ", " + d.gl_version +
                          (IsSoftware(d.gl_renderer) ? ": software rendering, on the CPU" : ""));
   }
 }

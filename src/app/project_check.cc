@@ -266,7 +266,14 @@ void ProjectCheck::CheckScript(const std::string& project, const char* relative,
     return;
   }
   if (!d.syntax_ok) {
-    report->Error(topic, "syntax error at " + At(d.line, d.column) + ": " + d.syntax_error +
+    std::string where = d.column > 0 ? At(d.line, d.column) : "line " + std::to_string(d.line);
+    std::string quoted = d.line_text;
+    quoted.erase(0, std::min(quoted.find_first_not_of(" \t"), quoted.size()));
+    size_t cut = std::min<size_t>(quoted.size(), 80);
+    while (cut < quoted.size() && (quoted[cut] & 0xC0) == 0x80) --cut;  // Whole characters.
+    quoted.resize(cut);
+    if (!quoted.empty()) where += " (" + quoted + ")";
+    report->Error(topic, "syntax error at " + where + ": " + d.syntax_error +
                              (extension ? "; no native function reaches the pages"
                                         : "; none of it runs"),
                   "correct the script at that place");

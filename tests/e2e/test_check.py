@@ -104,7 +104,7 @@ class CheckTest(ShellTestCase):
             (lambda: self.project(extension=b"var a = '\xe9t\xe9';\n" + EXTENSION.encode()),
              "error", "qvexext.js", "is not UTF-8 text (first bad byte at line 1, column 10)"),
             (lambda: self.project(extension=EXTENSION + "\nvar broken = {;\n"), "error",
-             "qvexext.js", "syntax error at line 8, column 15"),
+             "qvexext.js", "syntax error at line 8 (var broken = {;): Unexpected token ';'"),
             (lambda: self.project(first="window.qvex_nt_api = {\n  unload: function () {\n};\n"),
              "error", "first.js", "syntax error at line 3"),
             (lambda: self.project(extension=EXTENSION.replace(

@@ -59,6 +59,18 @@ void CheckSyntax(const std::string& code, const std::string& uri, ScriptDiagnosi
   if (d->syntax_error.empty()) d->syntax_error = "syntax error";
 }
 
+// The text of the 1-based line `line` of `text` (LF, CR LF or CR ends a line).
+std::string LineText(const std::string& text, int line) {
+  size_t start = 0;
+  for (int current = 1; current < line && start < text.size(); ++current) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) return "";
+    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  size_t end = text.find_first_of("\r\n", start);
+  return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
 }  // namespace
 
 ScriptDiagnosis DiagnoseScript(const std::string& text, const std::string& uri,
@@ -81,6 +93,8 @@ ScriptDiagnosis DiagnoseScript(const std::string& text, const std::string& uri,
       d.natives.push_back({CefString(n.name).ToString(), n.line});
   }
   CheckSyntax(code, uri, &d);
+  // From the project's own text, not the rewritten one.
+  if (!d.syntax_ok && d.line > 0) d.line_text = LineText(text, d.line);
   return d;
 }
 

@@ -18,11 +18,14 @@ struct ScriptDiagnosis {
   int bad_utf8_column = 0;
   // JavaScriptCore's syntax check of the text as the shell runs it (a classic script; an
   // extension script after its `native function` declarations are rewritten, which keeps
-  // every line where it was). Line and column are 1-based.
+  // every line where it was). `line` is 1-based; `column` is 1-based when JavaScriptCore
+  // tells one and 0 otherwise (its syntax errors carry none, measured with 2.50), so
+  // `line_text` quotes the line.
   bool syntax_ok = true;
   std::string syntax_error;
   int line = 0;
   int column = 0;
+  std::string line_text;
   // An extension script's `native function` declarations, found by the scanner the
   // web-extension module registers them with, in their order.
   struct Native {
