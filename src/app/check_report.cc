@@ -39,9 +39,12 @@ int CheckReport::Count(Level level) const {
 
 const char* CheckReport::LevelName(Level level) {
   switch (level) {
-    case kOk: return "ok";
-    case kWarning: return "warning";
-    case kError: return "error";
+    case kOk:
+      return "ok";
+    case kWarning:
+      return "warning";
+    case kError:
+      return "error";
   }
   return "";
 }

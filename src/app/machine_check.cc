@@ -48,13 +48,15 @@ void CheckScale(const std::string& value, CheckReport* report) {
   char* end = nullptr;
   long scale = strtol(value.c_str(), &end, 10);
   if (value.empty() || *end != '\0' || scale < 1) {
-    report->Warning("GDK_SCALE", "GDK_SCALE=" + value + " is not a whole number of 1 or more: "
-                                 "GTK ignores it",
+    report->Warning("GDK_SCALE",
+                    "GDK_SCALE=" + value +
+                        " is not a whole number of 1 or more: "
+                        "GTK ignores it",
                     "set a whole number (GDK_SCALE=2), or GDK_DPI_SCALE to scale text only");
   } else {
     report->Ok("GDK_SCALE", "GDK_SCALE=" + value + ": windows and pages are drawn at " + value +
-                                "x (the 800x600 window takes " + std::to_string(800 * scale) +
-                                "x" + std::to_string(600 * scale) + " pixels)");
+                                "x (the 800x600 window takes " + std::to_string(800 * scale) + "x" +
+                                std::to_string(600 * scale) + " pixels)");
   }
 }
 
@@ -76,16 +78,19 @@ void MachineCheck::CheckDisplay(const RenderingEnv::Environment& env, CheckRepor
     if (AllowsX11(backend)) {
       report->Ok("GDK_BACKEND", "GDK_BACKEND=" + backend + " lets GTK use X11");
     } else {
-      report->Error("GDK_BACKEND", "GDK_BACKEND=" + backend + " leaves GTK no X11 backend: the "
-                                   "shell, which runs on X11 only, finds no display",
+      report->Error("GDK_BACKEND",
+                    "GDK_BACKEND=" + backend +
+                        " leaves GTK no X11 backend: the "
+                        "shell, which runs on X11 only, finds no display",
                     "unset GDK_BACKEND, or set GDK_BACKEND=x11");
     }
   }
   const std::string display = Get(env, "DISPLAY");
   if (display.empty()) {
     if (wayland) {
-      report->Error("display", "a Wayland session without an X display (DISPLAY is not set): "
-                               "the shell runs on X11, through XWayland under Wayland",
+      report->Error("display",
+                    "a Wayland session without an X display (DISPLAY is not set): "
+                    "the shell runs on X11, through XWayland under Wayland",
                     "enable XWayland in the compositor, or start the shell from a session "
                     "that sets DISPLAY");
     } else {
@@ -102,10 +107,12 @@ void MachineCheck::CheckDisplay(const RenderingEnv::Environment& env, CheckRepor
     return;
   }
   report->Ok("display", display + " answers (" + d.server + ")");
-  if (wayland) report->Ok("display", "a Wayland session: the shell runs through XWayland on " + display);
+  if (wayland)
+    report->Ok("display", "a Wayland session: the shell runs through XWayland on " + display);
   if (d.gl_renderer.empty()) {
-    report->Warning("GL", "no OpenGL ES context through EGL on " + display + " (" + d.gl_error +
-                              "): WebKit cannot accelerate and may draw nothing",
+    report->Warning("GL",
+                    "no OpenGL ES context through EGL on " + display + " (" + d.gl_error +
+                        "): WebKit cannot accelerate and may draw nothing",
                     "install the graphics driver's GL and EGL libraries, or run with "
                     "--safe-rendering");
   } else {
@@ -118,9 +125,10 @@ void MachineCheck::CheckRendering(const RenderingEnv::Environment& env, const st
                                   bool safe_rendering, CheckReport* report) {
   const RenderingEnv::Decision decision = RenderingEnv::Decide(root, env, safe_rendering);
   if (decision.nvidia) {
-    report->Ok("NVIDIA", "the proprietary driver is loaded" +
-                             (decision.nvidia_version.empty() ? std::string()
-                                                              : " (" + decision.nvidia_version + ")"));
+    report->Ok("NVIDIA",
+               "the proprietary driver is loaded" + (decision.nvidia_version.empty()
+                                                         ? std::string()
+                                                         : " (" + decision.nvidia_version + ")"));
   } else {
     report->Ok("NVIDIA", "the proprietary driver is not loaded");
   }

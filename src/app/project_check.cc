@@ -2,6 +2,8 @@
 #include "app/project_check.h"
 
 #include <errno.h>
+#include <rapidjson/document.h>
+#include <rapidjson/error/en.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -9,9 +11,6 @@
 #include <fstream>
 #include <iterator>
 #include <vector>
-
-#include <rapidjson/document.h>
-#include <rapidjson/error/en.h>
 
 #include "app/browser_events.h"
 #include "bridge/native_names.h"
@@ -85,7 +84,8 @@ bool IsAnswered(const std::string& name) {
 
 std::string AnsweredList() {
   std::string list;
-  for (const char* answered : native_names::kAnswered) list += (list.empty() ? "" : ", ") + std::string(answered);
+  for (const char* answered : native_names::kAnswered)
+    list += (list.empty() ? "" : ", ") + std::string(answered);
   return list;
 }
 
@@ -111,10 +111,11 @@ bool CheckProjectFile(const std::string& project, std::string* type, std::string
   std::string text, why;
   switch (ReadWhole(path, &text, &why)) {
     case ReadResult::kMissing:
-      report->Error("app.qvex", "no app.qvex in " + project + ": the project counts as not backend: " +
-                                    kNotBackendMeans,
-                    "create app.qvex, for example {\"type\": \"backend\", \"fronturl\": "
-                    "\"http://127.0.0.1:8080/index.html\"}");
+      report->Error(
+          "app.qvex",
+          "no app.qvex in " + project + ": the project counts as not backend: " + kNotBackendMeans,
+          "create app.qvex, for example {\"type\": \"backend\", \"fronturl\": "
+          "\"http://127.0.0.1:8080/index.html\"}");
       return false;
     case ReadResult::kUnreadable:
       report->Error("app.qvex", path + " cannot be read (" + why + ")",
@@ -125,8 +126,8 @@ bool CheckProjectFile(const std::string& project, std::string* type, std::string
   }
   JSON json;
   if (!json.parse(text)) {
-    report->Error("app.qvex", path + " is " + JsonProblem(text) + ": the project counts as not "
-                                                                  "backend",
+    report->Error("app.qvex",
+                  path + " is " + JsonProblem(text) + ": the project counts as not backend",
                   "make app.qvex one JSON object, for example {\"type\": \"backend\", "
                   "\"fronturl\": \"http://127.0.0.1:8080/index.html\"}");
     return false;
@@ -141,8 +142,9 @@ void ReportType(const std::string& type, CheckReport* report) {
   if (type == kBackend) {
     report->Ok("type", "\"backend\": native functions, first.js and fronturl are used");
   } else if (Lower(type) == kBackend) {
-    report->Warning("type", Quoted(type) + " differs from \"backend\" only in letter case, so "
-                            "the project counts as not backend: " + kNotBackendMeans,
+    report->Warning("type",
+                    Quoted(type) + " differs from \"backend\" only in letter case, so the "
+                                   "project counts as not backend: " + kNotBackendMeans,
                     "write \"type\": \"backend\" in app.qvex");
   } else {
     report->Ok("type", (type.empty() ? std::string("none") : Quoted(type)) +
@@ -161,8 +163,8 @@ void ProjectCheck::Run(const std::string& project, const std::string& url_switch
     report->Warning("project", "QVEX_PROJPATH is not set: no project file, no native functions",
                     "set QVEX_PROJPATH to the project directory (the one that holds app.qvex)");
   } else if (!exists || !S_ISDIR(info.st_mode)) {
-    report->Error("project", "QVEX_PROJPATH " + project +
-                                 (exists ? " is not a directory" : " does not exist"),
+    report->Error("project",
+                  "QVEX_PROJPATH " + project + (exists ? " is not a directory" : " does not exist"),
                   "set QVEX_PROJPATH to the project directory (the one that holds app.qvex)");
   } else {
     report->Ok("project", project);
@@ -201,16 +203,19 @@ void ProjectCheck::CheckFrontUrl(const std::string& front, CheckReport* report) 
   const char kTopic[] = "fronturl";
   switch (d.outcome) {
     case UrlDiagnosis::kNotAbsolute:
-      report->Error(kTopic, Quoted(front) + " is not an absolute http(s) URL: the window cannot load it",
+      report->Error(kTopic,
+                    Quoted(front) + " is not an absolute http(s) URL: the window cannot load it",
                     "write the whole URL in app.qvex, for example "
                     "\"http://127.0.0.1:8080/index.html\"");
       return;
     case UrlDiagnosis::kNotHttp:
-      report->Warning(kTopic, Quoted(front) + " is a " + d.scheme + ": URL, not http(s); not requested",
+      report->Warning(kTopic,
+                      Quoted(front) + " is a " + d.scheme + ": URL, not http(s); not requested",
                       "serve the front end over http(s), unless " + d.scheme + ": is meant");
       return;
     case UrlDiagnosis::kFailed:
-      report->Error(kTopic, front + " does not answer (" + d.error + "): the window shows an error page",
+      report->Error(kTopic,
+                    front + " does not answer (" + d.error + "): the window shows an error page",
                     "start the server of the front end, or correct fronturl in app.qvex");
       return;
     case UrlDiagnosis::kAnswered:
@@ -233,9 +238,10 @@ void ProjectCheck::CheckScript(const std::string& project, const char* relative,
   std::string text, why;
   switch (ReadWhole(path, &text, &why)) {
     case ReadResult::kMissing:
-      report->Error(topic, path + " is missing: the shell runs the text \"File Can't open ...\" " +
-                               (extension ? "as the extension, so pages get no native functions"
-                                          : "at every page load, a syntax error in the page"),
+      report->Error(topic,
+                    path + " is missing: the shell runs the text \"File Can't open ...\" " +
+                        (extension ? "as the extension, so pages get no native functions"
+                                   : "at every page load, a syntax error in the page"),
                     extension ? "create it: it declares the native functions the pages call, as "
                                 "`native function NAME(params);`"
                               : "create it: it runs at the start of every page load and defines "
@@ -249,10 +255,11 @@ void ProjectCheck::CheckScript(const std::string& project, const char* relative,
       break;
   }
   if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
-    report->Warning(topic, path + " is empty: " +
-                               (extension ? "pages get no native functions"
-                                          : "pages get no qvex_nt_api, so closing a window "
-                                            "calls nothing"),
+    report->Warning(topic,
+                    path + " is empty: " +
+                        (extension ? "pages get no native functions"
+                                   : "pages get no qvex_nt_api, so closing a window "
+                                     "calls nothing"),
                     extension ? "declare the native functions the pages call"
                               : "define qvex_nt_api with an unload function");
     return;
@@ -260,8 +267,9 @@ void ProjectCheck::CheckScript(const std::string& project, const char* relative,
   const qvex_diagnostics::ScriptDiagnosis d =
       qvex_diagnostics::DiagnoseScript(text, topic, extension);
   if (!d.utf8) {
-    report->Error(topic, path + " is not UTF-8 text (first bad byte at " +
-                             At(d.bad_utf8_line, d.bad_utf8_column) + ")",
+    report->Error(topic,
+                  path + " is not UTF-8 text (first bad byte at " +
+                      At(d.bad_utf8_line, d.bad_utf8_column) + ")",
                   "save it as UTF-8");
     return;
   }
@@ -273,9 +281,9 @@ void ProjectCheck::CheckScript(const std::string& project, const char* relative,
     while (cut < quoted.size() && (quoted[cut] & 0xC0) == 0x80) --cut;  // Whole characters.
     quoted.resize(cut);
     if (!quoted.empty()) where += " (" + quoted + ")";
-    report->Error(topic, "syntax error at " + where + ": " + d.syntax_error +
-                             (extension ? "; no native function reaches the pages"
-                                        : "; none of it runs"),
+    report->Error(topic,
+                  "syntax error at " + where + ": " + d.syntax_error +
+                      (extension ? "; no native function reaches the pages" : "; none of it runs"),
                   "correct the script at that place");
   } else {
     std::string names;
@@ -286,14 +294,17 @@ void ProjectCheck::CheckScript(const std::string& project, const char* relative,
   }
   for (const auto& n : d.natives) {
     if (IsAnswered(n.name)) continue;
-    report->Warning(topic, "native function " + n.name + " (line " + std::to_string(n.line) +
-                               ") is not answered by the shell: calling it does nothing",
-                    "did you mean " + NearestAnsweredName(n.name) + "? The shell answers " +
-                        AnsweredList());
+    report->Warning(
+        topic,
+        "native function " + n.name + " (line " + std::to_string(n.line) +
+            ") is not answered by the shell: calling it does nothing",
+        "did you mean " + NearestAnsweredName(n.name) + "? The shell answers " + AnsweredList());
   }
   if (!extension && text.find("qvex_nt_api") == std::string::npos) {
-    report->Warning(topic, path + " never mentions qvex_nt_api: closing a window calls "
-                                  "qvex_nt_api.unload(), which then fails",
+    report->Warning(topic,
+                    path +
+                        " never mentions qvex_nt_api: closing a window calls "
+                        "qvex_nt_api.unload(), which then fails",
                     "define window.qvex_nt_api = { unload: function () { ... } } in first.js");
   }
 }
@@ -308,7 +319,7 @@ std::string ProjectCheck::NearestAnsweredName(const std::string& name) {
       for (size_t j = 1; j <= b.size(); ++j) {
         int change = a[i - 1] == b[j - 1] ? 0
                      : tolower(static_cast<unsigned char>(a[i - 1])) ==
-                               tolower(static_cast<unsigned char>(b[j - 1]))
+                             tolower(static_cast<unsigned char>(b[j - 1]))
                          ? 1
                          : 2;
         current[j] = std::min({previous[j] + 2, current[j - 1] + 2, previous[j - 1] + change});

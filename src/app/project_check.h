@@ -14,8 +14,7 @@ class ProjectCheck {
   static constexpr int kFrontUrlTimeoutMs = 2000;
 
   // `project`: QVEX_PROJPATH as set (empty: unset); `url_switch`: the value of --url.
-  static void Run(const std::string& project, const std::string& url_switch,
-                  CheckReport* report);
+  static void Run(const std::string& project, const std::string& url_switch, CheckReport* report);
 
   // The answered native name nearest to `name` (edit distance, letter case counting less).
   static std::string NearestAnsweredName(const std::string& name);

@@ -73,8 +73,7 @@ std::string LineText(const std::string& text, int line) {
 
 }  // namespace
 
-ScriptDiagnosis DiagnoseScript(const std::string& text, const std::string& uri,
-                               bool extension) {
+ScriptDiagnosis DiagnoseScript(const std::string& text, const std::string& uri, bool extension) {
   ScriptDiagnosis d;
   size_t bad = 0;
   if (!ValidateUtf8(text, &bad)) {

@@ -37,8 +37,7 @@ struct ScriptDiagnosis {
 
 // `extension`: the text is an extension's script (with `native function` declarations);
 // otherwise a start-up script. `uri` names the script in JavaScriptCore's messages.
-ScriptDiagnosis DiagnoseScript(const std::string& text, const std::string& uri,
-                               bool extension);
+ScriptDiagnosis DiagnoseScript(const std::string& text, const std::string& uri, bool extension);
 
 struct UrlDiagnosis {
   enum Outcome {

@@ -15,14 +15,14 @@ TEST(ProjectCheckTest, NearestAnsweredName) {
       {"clipboardwritetext", "clipboardWriteText"},  // all of it
       {"clipboardWrite", "clipboardWriteText"},      // shortened
       {"registerCallback", "registerCallBack"},
-      {"regsiterCallBack", "registerCallBack"},      // two letters swapped
-      {"Paste", "paste"},                            // case beats a different short name
+      {"regsiterCallBack", "registerCallBack"},  // two letters swapped
+      {"Paste", "paste"},                        // case beats a different short name
       {"pastee", "paste"},
       {"sendkeys", "sendKey"},
       {"triggerEvents", "triggerEvent"},
       {"triggerAp", "triggerApp"},
       {"onunload", "unload"},
-      {"", "paste"},                                 // the shortest, first of equals
+      {"", "paste"},  // the shortest, first of equals
   };
   for (const auto& c : kCases)
     EXPECT_EQ(ProjectCheck::NearestAnsweredName(c.declared), c.nearest) << c.declared;

@@ -50,8 +50,8 @@ TEST_F(RenderingEnvTest, DecidesFromDriverEnvironmentAndSwitch) {
     bool safe;
     Pairs expected;
   } kCases[] = {
-      {"/none", {}, false, {}},                     // no driver: WebKit chooses
-      {"/proc_only", {}, false, kForceShm},         // the driver: shared memory
+      {"/none", {}, false, {}},                              // no driver: WebKit chooses
+      {"/proc_only", {}, false, kForceShm},                  // the driver: shared memory
       {"/sys_only", {{"HOME", "/root"}}, false, kForceShm},  // other variables do not count
       // A renderer variable of the user's, whatever its value, leaves the choice to them.
       {"/proc_only", {{"WEBKIT_DISABLE_DMABUF_RENDERER", "1"}}, false, {}},
@@ -63,10 +63,14 @@ TEST_F(RenderingEnvTest, DecidesFromDriverEnvironmentAndSwitch) {
       {"/none", {}, true, kSafe},
       {"/proc_only", {}, true, kSafe},
       // ... never overriding the user's own.
-      {"/none", {{"WEBKIT_DISABLE_DMABUF_RENDERER", "0"}}, true,
+      {"/none",
+       {{"WEBKIT_DISABLE_DMABUF_RENDERER", "0"}},
+       true,
        {{"WEBKIT_DISABLE_COMPOSITING_MODE", "1"}}},
-      {"/none", {{"WEBKIT_DISABLE_DMABUF_RENDERER", "1"}, {"WEBKIT_DISABLE_COMPOSITING_MODE", "0"}},
-       true, {}},
+      {"/none",
+       {{"WEBKIT_DISABLE_DMABUF_RENDERER", "1"}, {"WEBKIT_DISABLE_COMPOSITING_MODE", "0"}},
+       true,
+       {}},
   };
   for (const auto& c : kCases) {
     const RenderingEnv::Decision d = RenderingEnv::Decide(root_ + c.root, c.env, c.safe);
