@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   googletest libgtest-dev libgmock-dev
-  rapidjson-dev libx11-dev libwebkit2gtk-4.1-dev
+  rapidjson-dev libx11-dev libwebkit2gtk-4.1-dev libegl-dev
   xvfb xauth xdotool x11-utils xclip imagemagick python3
   # The Debian package (scripts/package.sh): dpkg-shlibdeps computes its Depends, gzip packs
   # its manual page; its tests check it with lintian, man, file and desktop-file-validate.

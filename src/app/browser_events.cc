@@ -4,13 +4,6 @@
 
 #include "util/ZcLib.h"
 
-namespace {
-
-// The framework's home page, opened when nothing else names a start URL.
-const char kHomePageUrl[] = "https://www.quenvale.dev/";
-
-}  // namespace
-
 std::string BrowserEvents::url;
 JSON BrowserEvents::j1;
 

@@ -23,6 +23,9 @@ class BrowserEvents {
   // Handed to CefInitialize by createBrowser.
   CefSettings settings;
 
+  // The framework's home page, opened when nothing else names a start URL.
+  static constexpr char kHomePageUrl[] = "https://www.quenvale.dev/";
+
   // The start URL: written by onBrowserInit, read when the first browser is created.
   static std::string url;
   // The parsed project file ("app.qvex").

@@ -12,7 +12,8 @@ namespace {
 // Kept in step with the SYNOPSIS and OPTIONS of packaging/qvexdesk.1.in (test_install
 // compares them).
 const char kUsage[] =
-    "Usage: qvexdesk [--url=URL] [--enable-chrome-runtime] [--automation]\n"
+    "Usage: qvexdesk [--url=URL] [--enable-chrome-runtime] [--automation] [--safe-rendering]\n"
+    "       qvexdesk --check [--json] [--url=URL] [--safe-rendering]\n"
     "       qvexdesk --version | --help\n"
     "\n"
     "Opens the Quenvale project named by QVEX_PROJPATH in a window around a web engine.\n"
@@ -21,13 +22,19 @@ const char kUsage[] =
     "                           (default: https://www.quenvale.dev/)\n"
     "  --enable-chrome-runtime  accepted for compatibility; changes nothing in this engine\n"
     "  --automation             lets a W3C WebDriver client (WebKitWebDriver) drive the shell\n"
+    "  --safe-rendering         draws without WebKit's DMA-BUF renderer and compositing, for\n"
+    "                           a blank or broken window (variables you set still win)\n"
+    "  --check                  checks the project and this desktop without opening a window:\n"
+    "                           one line per finding (ok, warning, error) and how to fix it\n"
+    "  --json                   with --check: the findings as one JSON document\n"
     "  --version                print the name and version, then exit\n"
     "  --help                   print this help, then exit\n"
     "\n"
     "Environment:\n"
     "  QVEX_PROJPATH            the project directory, which holds app.qvex\n"
     "\n"
-    "The exit status is 0 once the last window has closed. See qvexdesk(1).\n";
+    "The exit status is 0 once the last window has closed; with --check, 0 when nothing is\n"
+    "an error and 1 otherwise. See qvexdesk(1).\n";
 
 }  // namespace
 

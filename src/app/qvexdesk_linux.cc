@@ -3,9 +3,12 @@
 
 #include <iostream>
 
+#include "app/check_command.h"
 #include "app/program_info.h"
+#include "app/rendering_env.h"
 #include "app/simple_app.h"
 #include "arch/linux/res/browser_linux.h"
+#include "include/base/cef_logging.h"
 #include "include/cef_app.h"
 #include "include/cef_command_line.h"
 
@@ -30,12 +33,20 @@ int createBrowser(BrowserEvents& events, int argc, char** argv) {
   int info_status = ProgramInfo::Answer(argc, argv, std::cout);
   if (info_status > 0) std::cerr << "qvexdesk: cannot write to standard output\n";
   if (info_status >= 0) return info_status;
+  // Asked to check the project and the desktop: answer instead of running the shell.
+  int check_status = CheckCommand::Answer(argc, argv, std::cout);
+  if (check_status >= 0) return check_status;
 
   XSetErrorHandler(XErrorHandlerImpl);
   XSetIOErrorHandler(XIOErrorHandlerImpl);
 
   CefRefPtr<CefCommandLine> command_line = CefCommandLine::CreateCommandLine();
   command_line->InitFromArgv(argc, argv);
+  // Before the engine starts: its web processes inherit the environment.
+  const RenderingEnv::Decision rendering = RenderingEnv::Decide(
+      "/", RenderingEnv::ProcessEnvironment(), command_line->HasSwitch("safe-rendering"));
+  RenderingEnv::Apply(rendering);
+  if (!rendering.set.empty()) LOG(INFO) << rendering.Note();
 
   // Before onInit, which may name the program otherwise.
   events.settings.product_version = ProgramInfo::ProductVersion();

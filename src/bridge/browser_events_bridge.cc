@@ -1,6 +1,7 @@
 // The page-script bridge members of BrowserEvents: the extension "v8/app", "projectPath",
 // the start-up script of each main-frame load, and the dispatch of native calls.
 #include "app/browser_events.h"
+#include "bridge/native_names.h"
 #include "bridge/qvexext.h"
 #include "include/wrapper/cef_helpers.h"
 #include "util/FileIo.h"
@@ -67,8 +68,9 @@ bool BrowserEvents::onJsCall(QvexExt* ext, const CefString& name,
                              CefString& exception) {
   CEF_REQUIRE_RENDERER_THREAD();
   // The names, built once: every native call of a page goes through here.
-  static const CefString kClipboardWriteText("clipboardWriteText"), kPaste("paste"),
-      kSendKey("sendKey"), kTriggerApp("triggerApp"), kTriggerEvent("triggerEvent");
+  static const CefString kClipboardWriteText(native_names::kClipboardWriteText),
+      kPaste(native_names::kPaste), kSendKey(native_names::kSendKey),
+      kTriggerApp(native_names::kTriggerApp), kTriggerEvent(native_names::kTriggerEvent);
   auto arg = [&arguments](size_t i) {
     return i < arguments.size() ? arguments[i] : CefRefPtr<CefV8Value>();
   };

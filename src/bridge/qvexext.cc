@@ -2,6 +2,7 @@
 #include "bridge/qvexext.h"
 
 #include "app/browser_events.h"
+#include "bridge/native_names.h"
 #include "include/base/cef_bind.h"
 #include "include/cef_task.h"
 #include "include/wrapper/cef_helpers.h"
@@ -21,7 +22,7 @@ bool QvexExt::Execute(const CefString& name, CefRefPtr<CefV8Value> object,
                       const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
                       CefString& exception) {
   CEF_REQUIRE_RENDERER_THREAD();
-  static const CefString kRegisterCallBack("registerCallBack");  // Built once: a hot path.
+  static const CefString kRegisterCallBack(native_names::kRegisterCallBack);  // Built once: a hot path.
   if (name != kRegisterCallBack) {
     return be.onJsCall(this, name, object, arguments, retval, exception);
   }

@@ -137,7 +137,7 @@ class VersionAndHelpTest(unittest.TestCase):
                                        LC_ALL="C.UTF-8")).stdout.splitlines()
         synopsis = page[page.index("SYNOPSIS") + 1:page.index("DESCRIPTION")]
         synopsis = [" ".join(l.split()) for l in synopsis if l.strip()]
-        self.assertEqual(synopsis, [" ".join(l.replace("Usage:", "").split()) for l in usage[:2]])
+        self.assertEqual(synopsis, [" ".join(l.replace("Usage:", "").split()) for l in usage[:3]])
         # Every switch the manual page explains, --help names too.
         options = page[page.index("OPTIONS") + 1:page.index("EXIT STATUS")]
         switches = [l.split()[0] for l in options if l.startswith("       --")]
