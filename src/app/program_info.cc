@@ -12,7 +12,8 @@ namespace {
 // Kept in step with the SYNOPSIS and OPTIONS of packaging/qvexdesk.1.in (test_install
 // compares them).
 const char kUsage[] =
-    "Usage: qvexdesk [--url=URL] [--enable-chrome-runtime] [--automation]\n"
+    "Usage: qvexdesk [--url=URL] [--enable-chrome-runtime] [--automation] "
+    "[--log-severity=LEVEL]\n"
     "       qvexdesk --version | --help\n"
     "\n"
     "Opens the Quenvale project named by QVEX_PROJPATH in a window around a web engine.\n"
@@ -21,6 +22,9 @@ const char kUsage[] =
     "                           (default: https://www.quenvale.dev/)\n"
     "  --enable-chrome-runtime  accepted for compatibility; changes nothing in this engine\n"
     "  --automation             lets a W3C WebDriver client (WebKitWebDriver) drive the shell\n"
+    "  --log-severity=LEVEL     lowest severity written to standard error, for the shell's\n"
+    "                           lines and the pages' console: verbose, info (default),\n"
+    "                           warning, error, fatal or disable\n"
     "  --version                print the name and version, then exit\n"
     "  --help                   print this help, then exit\n"
     "\n"

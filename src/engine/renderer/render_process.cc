@@ -9,6 +9,7 @@
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
 #include "include/wrapper/cef_helpers.h"
+#include "renderer/console_log.h"
 #include "renderer/extension_registry.h"
 #include "renderer/frame_reports.h"
 
@@ -68,6 +69,7 @@ CefRefPtr<RenderBrowser> RenderProcess::BrowserFor(WebKitWebPage* page) {
   g_object_weak_ref(G_OBJECT(page), OnPageFinalized, nullptr);
   g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessageReceived), nullptr);
   g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
+  ConsoleLog::Attach(page);
   if (handler_) Guarded("OnBrowserCreated", [&] { handler_->OnBrowserCreated(browser); });
   return browser;
 }

@@ -1,0 +1,30 @@
+// ConsoleLog: a page's console messages and uncaught errors, from every frame, written to the
+// log as CEF writes them. The web process writes them itself: it shares the shell's standard
+// error. Renderer thread.
+#ifndef QVEX_ENGINE_RENDERER_CONSOLE_LOG_H_
+#define QVEX_ENGINE_RENDERER_CONSOLE_LOG_H_
+
+#include <webkit2/webkit-web-extension.h>
+
+#include <string>
+
+namespace qvex_engine {
+
+class ConsoleLog {
+ public:
+  // Longest message and source URL written; longer ones are cut with a marker.
+  static constexpr size_t kMaxMessageBytes = 4096;
+  static constexpr size_t kMaxSourceBytes = 1024;
+
+  // Logs every console message of `page` (its sub-frames' included) from now on.
+  static void Attach(WebKitWebPage* page);
+  // The log severity of a console level: log, info and debug are INFO, warnings WARNING,
+  // errors and uncaught exceptions ERROR.
+  static int SeverityOf(WebKitConsoleMessageLevel level);
+  // What follows "CONSOLE(line)] " in the log line: "\"text\", source: URL (line)".
+  static std::string Format(const std::string& text, const std::string& source, unsigned line);
+};
+
+}  // namespace qvex_engine
+
+#endif  // QVEX_ENGINE_RENDERER_CONSOLE_LOG_H_
