@@ -2,6 +2,7 @@
 long and multi-line messages, and --log-severity for console and shell lines alike."""
 
 import re
+import time
 import unittest
 
 from harness import ShellTestCase, wait_for
@@ -27,8 +28,10 @@ console.log('x'.repeat(10000));
 window.open('/popup.html');
 </script></body></html>"""
 
+# A child says when its messages are out: a request for /logged after its run.
 CHILD = "<html><head><script src='/app.js'></script></head><body><script>run('%s');" \
-        "console.log('%s done');</script></body></html>"
+        "console.log('%s done'); setTimeout(function () { fetch('/logged'); }, 300);" \
+        "</script></body></html>"
 
 LINE = re.compile(r"^\[\d+:\d+:\d{4}/\d{6}\.\d{3}:(INFO|WARNING|ERROR):CONSOLE\((\d+)\)\] "
                   r"\"(.*)\", source: (\S*) \((\d+)\)$")
@@ -78,7 +81,8 @@ class ConsoleLogTest(ShellTestCase):
                 self.assertEqual((c[0], c[2], c[3]), ("ERROR", app, 7))
             with self.subTest(where=where, what="rejection"):
                 (c,) = self.wait_console(shell, "rejected from " + where)
-                self.assertEqual(c[0], "ERROR")
+                self.assertEqual(c, ("ERROR", "Unhandled Promise Rejection: Error: rejected from "
+                                     + where, app, 8))
         page = self.url("/page.html")
         self.assertIn(("INFO", "saved 3 items", page, 4), self.console(shell))
         self.assertIn(("INFO", r"two\nlines\x1b[31m and \u2028 a separator", page, 5),
@@ -92,24 +96,19 @@ class ConsoleLogTest(ShellTestCase):
             ("info", {"INFO", "WARNING", "ERROR"}, ()),
             ("warning", {"WARNING", "ERROR"}, (":INFO:",)),
             ("error", {"ERROR"}, (":INFO:", ":WARNING:")),
+            ("fatal", set(), (":INFO:", ":WARNING:", ":ERROR:")),
             ("disable", set(), (":INFO:", ":WARNING:", ":ERROR:")),
         ]
-        for value, severities, absent in cases:
+        for n, (value, severities, absent) in enumerate(cases, 1):
             with self.subTest(value=value):
                 shell = self.run_pages("--log-severity=" + value)
-                # The pop-up's last message is an INFO line: wait for what comes just after.
-                self.wait_report_free_marker(shell, severities)
+                wait_for(lambda: len(self.server.requested("/logged")) == 2 * n, 20,
+                         what="the frame's and the pop-up's messages")
+                time.sleep(0.5)  # Time for the last lines to come through the pipe.
                 shell.kill()
                 self.assertEqual({c[0] for c in self.console(shell)}, severities)
                 for marker in absent:
                     self.assertEqual([l for l in shell.stderr_lines if marker in l], [])
-
-    def wait_report_free_marker(self, shell, severities):
-        if "ERROR" in severities:
-            self.wait_console(shell, "rejected from popup")
-        else:  # Nothing to wait for but time.
-            import time
-            time.sleep(3)
 
     def test_an_unknown_severity_is_named_and_changes_nothing(self):
         shell = self.run_pages("--log-severity=loud")
