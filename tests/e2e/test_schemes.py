@@ -12,7 +12,7 @@ PAGE = """<html><head><script src="/report.js"></script><style>
 body { margin: 0 } a, button { display: block; height: 100px; width: 300px; margin: 0;
 padding: 0; border: 0 } iframe { border: 0; height: 100px; width: 300px; display: block }
 </style></head><body>
-<a href="qvextest:link?x=1&amp;y=%%20z">link</a>
+<a href="qvextest:link?x=1&amp;y=%20z">link</a>
 <a href="qvexnone:nobody">no handler</a>
 <iframe src="/frame.html"></iframe>
 <button onclick="window.open('qvextest:popup')">pop-up</button>
