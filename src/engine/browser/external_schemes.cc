@@ -67,9 +67,9 @@ void Handle(BrowserImpl* browser, WebKitNavigationAction* action, const std::str
   CefRefPtr<CefClient> client = browser->GetClient();
   CefRefPtr<CefRequestHandler> handler = client ? client->GetRequestHandler() : nullptr;
   // WebKit does not say which frame it was for: the main frame stands for the page.
-  if (handler && handler->OnBeforeBrowse(browser, browser->GetMainFrame(),
-                                         new RequestImpl(webkit_navigation_action_get_request(action)),
-                                         gesture, redirect)) {
+  CefRefPtr<CefRequest> request = new RequestImpl(webkit_navigation_action_get_request(action));
+  if (handler &&
+      handler->OnBeforeBrowse(browser, browser->GetMainFrame(), request, gesture, redirect)) {
     return;  // The client cancelled it.
   }
   const std::string scheme = SchemeOf(url);
