@@ -13,6 +13,8 @@ packages=(
   # Driving the shell from WebDriver tests: WebKitGTK's WebDriver and Selenium for Debian's
   # python3, which runs the end-to-end tests.
   webkit2gtk-driver python3-selenium
+  # The certificate tests make a self-signed certificate for their TLS server.
+  openssl
 )
 
 "$(dirname "$0")/apt-install.sh" "${packages[@]}"

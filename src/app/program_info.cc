@@ -12,7 +12,8 @@ namespace {
 // Kept in step with the SYNOPSIS and OPTIONS of packaging/qvexdesk.1.in (test_install
 // compares them).
 const char kUsage[] =
-    "Usage: qvexdesk [--url=URL] [--enable-chrome-runtime] [--automation] [--safe-rendering]\n"
+    "Usage: qvexdesk [--url=URL] [--enable-chrome-runtime] [--automation] [--safe-rendering] "
+    "[--log-severity=LEVEL]\n"
     "       qvexdesk --check [--json] [--url=URL] [--safe-rendering]\n"
     "       qvexdesk --version | --help\n"
     "\n"
@@ -27,6 +28,9 @@ const char kUsage[] =
     "  --check                  checks the project and this desktop without opening a window:\n"
     "                           one line per finding (ok, warning, error) and how to fix it\n"
     "  --json                   with --check: the findings as one JSON document\n"
+    "  --log-severity=LEVEL     lowest severity written to standard error, for the shell's\n"
+    "                           lines and the pages' console: verbose, info (default),\n"
+    "                           warning, error, fatal or disable\n"
     "  --version                print the name and version, then exit\n"
     "  --help                   print this help, then exit\n"
     "\n"

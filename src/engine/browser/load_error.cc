@@ -21,7 +21,12 @@ const char* NameOf(cef_errorcode_t code) {
     case ERR_ADDRESS_UNREACHABLE: return "ERR_ADDRESS_UNREACHABLE";
     case ERR_UNKNOWN_URL_SCHEME: return "ERR_UNKNOWN_URL_SCHEME";
     case ERR_DISALLOWED_URL_SCHEME: return "ERR_DISALLOWED_URL_SCHEME";
+    case ERR_CERT_COMMON_NAME_INVALID: return "ERR_CERT_COMMON_NAME_INVALID";
+    case ERR_CERT_DATE_INVALID: return "ERR_CERT_DATE_INVALID";
+    case ERR_CERT_AUTHORITY_INVALID: return "ERR_CERT_AUTHORITY_INVALID";
+    case ERR_CERT_REVOKED: return "ERR_CERT_REVOKED";
     case ERR_CERT_INVALID: return "ERR_CERT_INVALID";
+    case ERR_CERT_WEAK_SIGNATURE_ALGORITHM: return "ERR_CERT_WEAK_SIGNATURE_ALGORITHM";
     case ERR_INVALID_URL: return "ERR_INVALID_URL";
     default: return nullptr;
   }
@@ -62,6 +67,19 @@ cef_errorcode_t CodeOf(const GError* e) {
 }
 
 }  // namespace
+
+LoadError MapTlsErrors(GTlsCertificateFlags errors) {
+  // One code for several problems: the most serious, in Chromium's order.
+  cef_errorcode_t code = ERR_CERT_INVALID;
+  if (errors & G_TLS_CERTIFICATE_GENERIC_ERROR) code = ERR_CERT_INVALID;
+  else if (errors & G_TLS_CERTIFICATE_REVOKED) code = ERR_CERT_REVOKED;
+  else if (errors & G_TLS_CERTIFICATE_UNKNOWN_CA) code = ERR_CERT_AUTHORITY_INVALID;
+  else if (errors & G_TLS_CERTIFICATE_BAD_IDENTITY) code = ERR_CERT_COMMON_NAME_INVALID;
+  else if (errors & G_TLS_CERTIFICATE_INSECURE) code = ERR_CERT_WEAK_SIGNATURE_ALGORITHM;
+  else if (errors & (G_TLS_CERTIFICATE_EXPIRED | G_TLS_CERTIFICATE_NOT_ACTIVATED))
+    code = ERR_CERT_DATE_INVALID;
+  return {code, NameOf(code)};
+}
 
 LoadError MapLoadError(const GError* error) {
   if (!error) return {ERR_FAILED, "ERR_FAILED"};

@@ -1,8 +1,9 @@
-// Maps WebKit's load failures (GLib errors) to CEF's network error codes and names.
+// Maps WebKit's load failures (GLib errors, certificate problems) to CEF's network error codes
+// and names.
 #ifndef QVEX_ENGINE_BROWSER_LOAD_ERROR_H_
 #define QVEX_ENGINE_BROWSER_LOAD_ERROR_H_
 
-#include <glib.h>
+#include <gio/gio.h>
 
 #include <string>
 
@@ -17,6 +18,8 @@ struct LoadError {
 
 // Errors without a counterpart give ERR_FAILED with the error's own message.
 LoadError MapLoadError(const GError* error);
+// A certificate that failed verification: the code of its most serious problem.
+LoadError MapTlsErrors(GTlsCertificateFlags errors);
 
 }  // namespace qvex_engine
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "browser/browser_impl.h"
+#include "browser/certificate_policy.h"
 #include "browser/favicon_urls.h"
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
@@ -237,7 +238,8 @@ gboolean OnLoadFailed(WebKitWebView* web_view, WebKitLoadEvent event, gchar* fai
 gboolean OnLoadFailedWithTlsErrors(WebKitWebView* web_view, gchar* failing_uri,
                                    GTlsCertificate* certificate, GTlsCertificateFlags errors,
                                    BrowserImpl* browser) {
-  return ReportLoadError(browser, {ERR_CERT_INVALID, "ERR_CERT_INVALID"}, failing_uri);
+  CertificatePolicy::Rejected(failing_uri);
+  return ReportLoadError(browser, MapTlsErrors(errors), failing_uri);
 }
 
 void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "browser/automation.h"
+#include "browser/certificate_policy.h"
 #include "common/engine_state.h"
+#include "common/web_extension_init.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
 
@@ -21,10 +23,13 @@ WebKitWebContext* g_context = nullptr;
 CefSettings g_settings;
 
 // WebKit starts a web process for each new view; each gets the shell's directory, as the web
-// process's own executable is WebKit's.
+// process's own executable is WebKit's, and the log level in force here.
 void OnInitializeWebExtensions(WebKitWebContext* context, gpointer) {
-  webkit_web_context_set_web_extensions_initialization_user_data(
-      context, g_variant_new_string(qvex_engine::ExecutableDir().c_str()));
+  qvex_engine::WebExtensionInit init;
+  init.executable_dir = qvex_engine::ExecutableDir();
+  init.switches.push_back("--log-severity=" +
+                          qvex_engine::LogSeveritySwitchValue(cef_get_min_log_level()));
+  webkit_web_context_set_web_extensions_initialization_user_data(context, init.Encode());
 }
 
 // CEF keeps cookies, storage and caches in memory when no cache path is set, and on disk under
@@ -59,10 +64,9 @@ void SetUpWebContext(const CefSettings& settings) {
   g_signal_connect(g_context, "initialize-web-extensions",
                    G_CALLBACK(OnInitializeWebExtensions), nullptr);
   if (settings.no_sandbox) webkit_web_context_set_sandbox_enabled(g_context, FALSE);
-  WebKitWebsiteDataManager* data = webkit_web_context_get_website_data_manager(g_context);
-  webkit_website_data_manager_set_tls_errors_policy(
-      data, settings.ignore_certificate_errors ? WEBKIT_TLS_ERRORS_POLICY_IGNORE
-                                               : WEBKIT_TLS_ERRORS_POLICY_FAIL);
+  // Certificate errors are ignored for loopback servers only: anyone on the network path could
+  // replace any other page, and with it a backend project's bridge.
+  qvex_engine::CertificatePolicy::SetUp(g_context, settings.ignore_certificate_errors != 0);
 }
 
 void ContextInitialized() {
@@ -95,6 +99,7 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
                    CefRefPtr<CefApp> application, void* windows_sandbox_info) {
   qvex_engine::SetMinLogLevel(qvex_engine::LogLevelFromSeverity(settings.log_severity));
   qvex_engine::SetGlobalCommandLine(args.argc, args.argv);
+  qvex_engine::ApplyLogSeveritySwitch();  // The switch wins over the settings, as in CEF.
   qvex_engine::RecordMainThread(TID_UI);
   g_settings = settings;
 

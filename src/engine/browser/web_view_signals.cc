@@ -4,7 +4,9 @@
 
 #include "browser/browser_impl.h"
 #include "browser/browser_view_impl.h"
+#include "browser/certificate_policy.h"
 #include "browser/context_menu_params_impl.h"
+#include "browser/external_schemes.h"
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
 #include "browser/load_signals.h"
@@ -81,6 +83,7 @@ gboolean OnContextMenu(WebKitWebView* web_view, WebKitContextMenu* menu, GdkEven
 GtkWidget* OnCreate(WebKitWebView* web_view, WebKitNavigationAction* action,
                     BrowserImpl* browser) {
   CefRefPtr<BrowserImpl> keep(browser);
+  if (ExternalSchemes::TakePopup(browser, action)) return nullptr;  // No empty window.
   return BrowserViewImpl::CreatePopup(browser);
 }
 
@@ -89,6 +92,8 @@ GtkWidget* OnCreate(WebKitWebView* web_view, WebKitNavigationAction* action,
 void AttachWebViewSignals(BrowserImpl* browser) {
   GObject* view = G_OBJECT(browser->web_view());
   AttachLoadSignals(browser);
+  ExternalSchemes::Attach(browser);
+  CertificatePolicy::Attach(browser);
   g_signal_connect(view, "notify::title", G_CALLBACK(OnTitle), browser);
   g_signal_connect(view, "close", G_CALLBACK(OnClose), browser);
   g_signal_connect(view, "user-message-received", G_CALLBACK(OnUserMessage), browser);

@@ -18,6 +18,13 @@ void SetGlobalCommandLine(int argc, const char* const* argv);
 // Chromium levels: -1 verbose ... 3 fatal; see cef_get_min_log_level.
 void SetMinLogLevel(int level);
 int LogLevelFromSeverity(cef_log_severity_t severity);
+// The switch --log-severity=verbose|info|warning|error|fatal|disable of the global command line,
+// as CEF reads it: when present it overrides the level the settings gave. An unknown value
+// keeps the level and is logged. Each process applies it at start (the UI process forwards it
+// to the web processes).
+void ApplyLogSeveritySwitch();
+// The switch value that names `level` ("info" for 0).
+std::string LogSeveritySwitchValue(int level);
 
 // Set by the web-extension module before it enters the application: what CefExecuteProcess
 // does in a renderer process.

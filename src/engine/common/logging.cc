@@ -10,12 +10,25 @@
 #include <ctime>
 #include <string>
 
+#include <glib.h>
+
 #include "common/engine_state.h"
 #include "include/base/cef_logging.h"
+#include "include/cef_command_line.h"
 
 namespace {
 
 std::atomic<int> g_min_level{0};
+
+// The values of --log-severity and their levels, lowest first.
+constexpr struct {
+  const char* name;
+  int level;
+} kSeveritySwitch[] = {
+    {"verbose", cef::logging::LOG_VERBOSE}, {"info", cef::logging::LOG_INFO},
+    {"warning", cef::logging::LOG_WARNING}, {"error", cef::logging::LOG_ERROR},
+    {"fatal", cef::logging::LOG_FATAL},     {"disable", cef::logging::LOG_FATAL + 1},
+};
 
 const char* SeverityName(int severity) {
   switch (severity) {
@@ -49,6 +62,28 @@ int LogLevelFromSeverity(cef_log_severity_t severity) {
     case LOGSEVERITY_DISABLE: return cef::logging::LOG_FATAL + 1;
     default: return cef::logging::LOG_INFO;
   }
+}
+
+void ApplyLogSeveritySwitch() {
+  CefRefPtr<CefCommandLine> command_line = CefCommandLine::GetGlobalCommandLine();
+  if (!command_line->HasSwitch("log-severity")) return;
+  const std::string value = command_line->GetSwitchValue("log-severity").ToString();
+  for (const auto& entry : kSeveritySwitch) {
+    if (g_ascii_strcasecmp(value.c_str(), entry.name) == 0) {
+      SetMinLogLevel(entry.level);
+      return;
+    }
+  }
+  LOG(WARNING) << "unknown --log-severity value \"" << value
+               << "\" (verbose, info, warning, error, fatal or disable); keeping "
+               << LogSeveritySwitchValue(g_min_level.load());
+}
+
+std::string LogSeveritySwitchValue(int level) {
+  for (const auto& entry : kSeveritySwitch) {
+    if (level <= entry.level) return entry.name;
+  }
+  return "disable";
 }
 
 }  // namespace qvex_engine

@@ -4,24 +4,29 @@
 #include <webkit2/webkit-web-extension.h>
 
 #include <string>
+#include <vector>
 
 #include "common/engine_state.h"
+#include "common/web_extension_init.h"
 #include "include/cef_app.h"
 #include "renderer/render_process.h"
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(
     WebKitWebExtension* extension, const GVariant* user_data) {
-  // The UI process passes the shell's directory: /proc/self/exe here is WebKit's program.
-  std::string dir = ".";
-  GVariant* data = const_cast<GVariant*>(user_data);
-  if (data && g_variant_is_of_type(data, G_VARIANT_TYPE_STRING))
-    dir = g_variant_get_string(data, nullptr);
-  std::string program = dir + "/qvexdesk";
-  std::string type = "--type=renderer";
-  char* argv[] = {&program[0], &type[0], nullptr};
+  qvex_engine::WebExtensionInit init;
+  init.executable_dir = ".";
+  qvex_engine::WebExtensionInit::Decode(const_cast<GVariant*>(user_data), &init);
+  // The command line a CEF renderer would get: the program, its role, the forwarded switches.
+  std::vector<std::string> words = {init.executable_dir + "/qvexdesk", "--type=renderer"};
+  words.insert(words.end(), init.switches.begin(), init.switches.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(&word[0]);
+  argv.push_back(nullptr);
+  const int argc = static_cast<int>(words.size());
 
   qvex_engine::RenderProcess::SetWebExtension(extension);
   qvex_engine::SetRendererStartup(&qvex_engine::RenderProcess::Start);
-  qvex_engine::SetGlobalCommandLine(2, argv);
-  CefRendererMain(2, argv);
+  qvex_engine::SetGlobalCommandLine(argc, argv.data());
+  qvex_engine::ApplyLogSeveritySwitch();
+  CefRendererMain(argc, argv.data());
 }

@@ -9,6 +9,8 @@
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
 #include "include/wrapper/cef_helpers.h"
+#include "renderer/console_hook.h"
+#include "renderer/console_log.h"
 #include "renderer/extension_registry.h"
 #include "renderer/frame_reports.h"
 
@@ -68,6 +70,7 @@ CefRefPtr<RenderBrowser> RenderProcess::BrowserFor(WebKitWebPage* page) {
   g_object_weak_ref(G_OBJECT(page), OnPageFinalized, nullptr);
   g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessageReceived), nullptr);
   g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
+  ConsoleLog::Attach(page);
   if (handler_) Guarded("OnBrowserCreated", [&] { handler_->OnBrowserCreated(browser); });
   return browser;
 }
@@ -100,6 +103,7 @@ void RenderProcess::ReplaceContext(CefRefPtr<RenderBrowser> browser,
   frame->set_context(context);
   // Before any script, the extensions' included, can change what the window offers.
   if (!frame->IsMain()) browser->reports()->DocumentCreated(frame, same_window);
+  ConsoleHook::InstallInto(global);
   ExtensionRegistry::Get()->InstallInto(context.get());
   if (!handler_) return;
   ScopedCurrentContext scope(context.get(), true);

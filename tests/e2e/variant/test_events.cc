@@ -37,6 +37,9 @@ class TestEvents : public BrowserEvents {
     Report("onInit");
     BrowserEvents::onInit();
     if (const char* cache_path = std::getenv("QVEX_TEST_CACHE_PATH")) settings.cache_path = cache_path;
+    // The variant of a project that wants every certificate checked, loopback included.
+    if (EnvIs("QVEX_TEST_IGNORE_CERTIFICATE_ERRORS", "0"))
+      settings.ignore_certificate_errors = 0;
   }
   void onAfterBrowserInit(const CefRefPtr<CefBrowser>& browser) override {
     Report("onAfterBrowserInit url=" + BrowserEvents::url + " popup=" +

@@ -45,5 +45,32 @@ TEST(LoadErrorTest, UnknownErrorsFailWithTheirOwnMessage) {
   EXPECT_EQ(MapLoadError(nullptr).code, ERR_FAILED);
 }
 
+TEST(LoadErrorTest, NamesTheMostSeriousCertificateProblem) {
+  const struct {
+    GTlsCertificateFlags errors;
+    cef_errorcode_t expected;
+  } kCases[] = {
+      {G_TLS_CERTIFICATE_UNKNOWN_CA, ERR_CERT_AUTHORITY_INVALID},
+      // Self-signed and reached by another name: the authority is what is wrong first.
+      {GTlsCertificateFlags(G_TLS_CERTIFICATE_UNKNOWN_CA | G_TLS_CERTIFICATE_BAD_IDENTITY),
+       ERR_CERT_AUTHORITY_INVALID},
+      {G_TLS_CERTIFICATE_BAD_IDENTITY, ERR_CERT_COMMON_NAME_INVALID},
+      {GTlsCertificateFlags(G_TLS_CERTIFICATE_EXPIRED | G_TLS_CERTIFICATE_BAD_IDENTITY),
+       ERR_CERT_COMMON_NAME_INVALID},
+      {G_TLS_CERTIFICATE_NOT_ACTIVATED, ERR_CERT_DATE_INVALID},
+      {G_TLS_CERTIFICATE_EXPIRED, ERR_CERT_DATE_INVALID},
+      {GTlsCertificateFlags(G_TLS_CERTIFICATE_REVOKED | G_TLS_CERTIFICATE_UNKNOWN_CA),
+       ERR_CERT_REVOKED},
+      {G_TLS_CERTIFICATE_INSECURE, ERR_CERT_WEAK_SIGNATURE_ALGORITHM},
+      {G_TLS_CERTIFICATE_GENERIC_ERROR, ERR_CERT_INVALID},
+      {GTlsCertificateFlags(0), ERR_CERT_INVALID},  // Failed, though no flag says why.
+  };
+  for (const auto& c : kCases) {
+    LoadError mapped = MapTlsErrors(c.errors);
+    EXPECT_EQ(mapped.code, c.expected) << c.errors;
+    EXPECT_EQ(mapped.text.rfind("ERR_CERT_", 0), 0u) << mapped.text;
+  }
+}
+
 }  // namespace
 }  // namespace qvex_engine
