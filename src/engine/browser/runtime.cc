@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "browser/automation.h"
+#include "browser/downloads.h"
+#include "browser/renderer_settings.h"
 #include "common/engine_state.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
@@ -59,6 +61,7 @@ void SetUpWebContext(const CefSettings& settings) {
   g_signal_connect(g_context, "initialize-web-extensions",
                    G_CALLBACK(OnInitializeWebExtensions), nullptr);
   if (settings.no_sandbox) webkit_web_context_set_sandbox_enabled(g_context, FALSE);
+  qvex_engine::AttachDownloads(g_context);
   WebKitWebsiteDataManager* data = webkit_web_context_get_website_data_manager(g_context);
   webkit_website_data_manager_set_tls_errors_policy(
       data, settings.ignore_certificate_errors ? WEBKIT_TLS_ERRORS_POLICY_IGNORE
@@ -116,6 +119,7 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
   }
   XSetErrorHandler(app_error_handler);
   XSetIOErrorHandler(app_io_error_handler);
+  qvex_engine::NoteRendererSettingsOnFatalErrors();
 
   g_app = application;
   SetUpWebContext(settings);
@@ -142,6 +146,7 @@ void CefShutdown() {
   // timers of its own).
   for (int i = 0; i < 100 && g_main_context_pending(nullptr); ++i)
     g_main_context_iteration(nullptr, FALSE);
+  qvex_engine::DiscardUnfinishedDownloads();
   g_app = nullptr;
 }
 
