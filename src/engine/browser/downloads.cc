@@ -116,10 +116,26 @@ void OnFailed(WebKitDownload* download, GError* error, DownloadState* state) {
                << (error && error->message ? error->message : "unknown error");
 }
 
+// A connection that closed before the announced length counts as finished to WebKit: a
+// truncated file is not a download that worked. (A compressed body's length is not comparable.)
+bool Truncated(WebKitDownload* download, DownloadState* state) {
+  WebKitURIResponse* response = webkit_download_get_response(download);
+  const guint64 expected = response ? webkit_uri_response_get_content_length(response) : 0;
+  SoupMessageHeaders* headers = response ? webkit_uri_response_get_http_headers(response) : nullptr;
+  if (expected == 0 || (headers && soup_message_headers_get_one(headers, "Content-Encoding")))
+    return false;
+  const guint64 received = webkit_download_get_received_data_length(download);
+  if (received == expected) return false;
+  LOG(WARNING) << "download failed: " << state->url << ": the connection closed after "
+               << received << " of " << expected << " bytes";
+  return true;
+}
+
 // Emitted last, after "failed" when the download failed.
 void OnFinished(WebKitDownload* download, DownloadState* state) {
   CEF_REQUIRE_UI_THREAD();
-  if (!state->failed && !state->partial_dir.empty()) Place(download, state);
+  if (!state->failed && !state->partial_dir.empty() && !Truncated(download, state))
+    Place(download, state);
   RemovePartial(state);
 }
 
