@@ -28,8 +28,10 @@ GLogFunc g_previous_default = nullptr;
 
 void OnLog(const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer data) {
   if (level & G_LOG_LEVEL_ERROR) {
-    std::string line = "qvexdesk: WebKit gave up (a web process that cannot start ends the "
-                       "program); " + DescribeRendererSettings(nullptr) + "\n";
+    // WebKit's own message follows; when it says a web process could not be started, these
+    // are the settings to change.
+    std::string line = "qvexdesk: fatal error in the web engine; " +
+                       DescribeRendererSettings(nullptr) + "\n";
     ssize_t unused = write(STDERR_FILENO, line.data(), line.size());
     (void)unused;
   }
