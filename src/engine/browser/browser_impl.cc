@@ -9,6 +9,7 @@
 #include "browser/frame_tree.h"
 #include "browser/runtime.h"
 #include "browser/start_scripts.h"
+#include "browser/web_process_recovery.h"
 #include "browser/web_view_settings.h"
 #include "browser/web_view_signals.h"
 #include "browser/window_impl.h"
@@ -58,6 +59,7 @@ CefRefPtr<BrowserImpl> BrowserImpl::Create(CefRefPtr<CefClient> client,
   browser->start_scripts_ = std::make_unique<StartScripts>(
       content, opener_browser ? opener_browser->start_scripts_.get() : nullptr);
   g_object_unref(content);
+  browser->recovery_ = std::make_unique<WebProcessRecovery>(browser.get());
   browser->Attach();
   NoteBrowserCreated(browser.get());
   return browser;
@@ -290,7 +292,8 @@ void BrowserImpl::RequestScript(const std::string& code, const std::string& scri
 }
 
 void BrowserImpl::RunScript(const std::string& code, const std::string& script_url) {
-  if (close_state_ == CloseState::kClosed || !web_view_) {
+  // No web process to run it (the page's ended): the close does not wait for it.
+  if (close_state_ == CloseState::kClosed || !web_view_ || (recovery_ && recovery_->gone())) {
     ScriptFinished();
     return;
   }

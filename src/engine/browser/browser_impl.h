@@ -18,6 +18,7 @@ class BrowserViewImpl;
 class FrameImpl;
 class FrameTree;
 class StartScripts;
+class WebProcessRecovery;
 
 class BrowserImpl : public CefBrowser, public CefBrowserHost {
  public:
@@ -85,6 +86,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   BrowserViewImpl* view() const { return view_; }
   void set_view(BrowserViewImpl* view) { view_ = view; }
   bool is_closed() const { return close_state_ == CloseState::kClosed; }
+  bool is_closing() const { return close_state_ != CloseState::kOpen; }
+  // What happens when the page's web process ends; null for developer tools.
+  WebProcessRecovery* recovery() const { return recovery_.get(); }
   // The one-shot scripts of the next main-frame document; null for developer tools.
   StartScripts* start_scripts() const { return start_scripts_.get(); }
 
@@ -138,6 +142,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   CefBrowserSettings settings_;
   std::unique_ptr<FrameTree> frames_;
   std::unique_ptr<StartScripts> start_scripts_;
+  std::unique_ptr<WebProcessRecovery> recovery_;
   const int id_;
   const bool is_popup_;
   BrowserViewImpl* view_ = nullptr;  // The view clears it when it lets go of the browser.

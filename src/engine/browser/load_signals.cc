@@ -9,6 +9,7 @@
 
 #include "browser/browser_impl.h"
 #include "browser/certificate_policy.h"
+#include "browser/downloads.h"
 #include "browser/favicon_urls.h"
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
@@ -151,13 +152,15 @@ gboolean OnResponseDecision(WebKitWebView* web_view, WebKitResponsePolicyDecisio
                             BrowserImpl* browser) {
   WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
   const gchar* uri = webkit_uri_response_get_uri(response);
-  if (!webkit_response_policy_decision_is_main_frame_main_resource(decision)) {
+  const bool main_frame = webkit_response_policy_decision_is_main_frame_main_resource(decision);
+  if (!main_frame) {
     // A sub-frame's document: its status is for the frame's load end.
     GetLoadState(web_view)->subframes.Responded(
         uri ? uri : "", static_cast<int>(webkit_uri_response_get_status_code(response)));
-    return FALSE;
   }
-  if (!MakesDocument(decision)) return FALSE;  // WebKit's own decision: download or ignore.
+  // An attachment or a type the engine cannot show is saved, as browsers do.
+  if (!MakesDocument(decision)) return DownloadResponse(decision) ? TRUE : FALSE;
+  if (!main_frame) return FALSE;
   g_object_ref(decision);
   StartDocument(browser, decision, uri && *uri ? uri : "about:blank");
   return TRUE;

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "browser/live_routers.h"
 #include "common/message_router_wire.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
@@ -28,7 +29,10 @@ class BrowserRouter : public CefMessageRouterBrowserSide {
  public:
   explicit BrowserRouter(const CefMessageRouterConfig& config)
       : query_message_(wire::QueryName(config.js_query_function)),
-        cancel_message_(wire::CancelName(config.js_cancel_function)) {}
+        cancel_message_(wire::CancelName(config.js_cancel_function)) {
+    LiveRouters::Add(this);
+  }
+  ~BrowserRouter() override { LiveRouters::Remove(this); }
 
   bool AddHandler(Handler* handler, bool first) override {
     CEF_REQUIRE_UI_THREAD();

@@ -11,6 +11,8 @@
 
 #include "browser/automation.h"
 #include "browser/certificate_policy.h"
+#include "browser/downloads.h"
+#include "browser/renderer_settings.h"
 #include "common/engine_state.h"
 #include "common/web_extension_init.h"
 #include "include/base/cef_logging.h"
@@ -64,6 +66,7 @@ void SetUpWebContext(const CefSettings& settings) {
   g_signal_connect(g_context, "initialize-web-extensions",
                    G_CALLBACK(OnInitializeWebExtensions), nullptr);
   if (settings.no_sandbox) webkit_web_context_set_sandbox_enabled(g_context, FALSE);
+  qvex_engine::AttachDownloads(g_context);
   // Certificate errors are ignored for loopback servers only: anyone on the network path could
   // replace any other page, and with it a backend project's bridge.
   qvex_engine::CertificatePolicy::SetUp(g_context, settings.ignore_certificate_errors != 0);
@@ -121,6 +124,7 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
   }
   XSetErrorHandler(app_error_handler);
   XSetIOErrorHandler(app_io_error_handler);
+  qvex_engine::NoteRendererSettingsOnFatalErrors();
 
   g_app = application;
   SetUpWebContext(settings);
@@ -147,6 +151,7 @@ void CefShutdown() {
   // timers of its own).
   for (int i = 0; i < 100 && g_main_context_pending(nullptr); ++i)
     g_main_context_iteration(nullptr, FALSE);
+  qvex_engine::DiscardUnfinishedDownloads();
   g_app = nullptr;
 }
 

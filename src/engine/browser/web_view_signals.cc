@@ -11,6 +11,7 @@
 #include "browser/frame_tree.h"
 #include "browser/load_signals.h"
 #include "browser/menu_model_impl.h"
+#include "browser/web_process_recovery.h"
 #include "common/engine_messages.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
@@ -58,9 +59,8 @@ gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
 
 void OnWebProcessTerminated(WebKitWebView* web_view, WebKitWebProcessTerminationReason reason,
                             BrowserImpl* browser) {
-  LOG(WARNING) << "web process ended (reason " << static_cast<int>(reason) << "); reloading";
-  OnWebProcessGone(browser);
-  webkit_web_view_reload(web_view);
+  CefRefPtr<BrowserImpl> keep(browser);
+  browser->recovery()->OnTerminated(reason);
 }
 
 gboolean OnContextMenu(WebKitWebView* web_view, WebKitContextMenu* menu, GdkEvent* event,
