@@ -27,7 +27,8 @@ const char kUsage[] =
     "Environment:\n"
     "  QVEX_PROJPATH            the project directory, which holds app.qvex\n"
     "\n"
-    "The exit status is 0 once the last window has closed. See qvexdesk(1).\n";
+    "The exit status is 0 once the last window has closed (also after SIGTERM, SIGINT or\n"
+    "SIGHUP), 1 when the display cannot be opened. See qvexdesk(1).\n";
 
 }  // namespace
 

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "browser/automation.h"
+#include "browser/close_requests.h"
+#include "browser/start_failure.h"
+#include "browser/termination_signals.h"
 #include "common/engine_state.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
@@ -111,13 +114,15 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
   int argc = args.argc;
   char** argv_ptr = argv.data();
   if (!gtk_init_check(&argc, &argv_ptr)) {
-    LOG(ERROR) << "cannot open the X display";
+    qvex_engine::SayCannotOpenDisplay();
     return false;
   }
   XSetErrorHandler(app_error_handler);
   XSetIOErrorHandler(app_io_error_handler);
 
   g_app = application;
+  qvex_engine::InstallCloseRequestHook();
+  qvex_engine::InstallTerminationSignals();
   SetUpWebContext(settings);
   CefPostTask(TID_UI, base::RepeatingClosure(ContextInitialized));
   return true;
