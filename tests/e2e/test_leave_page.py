@@ -15,7 +15,9 @@ ASKING_PAGE = """<html><head><title>Asking</title><script src="/report.js"></scr
 oninput="report('typed', this.value)"><script>
 var qvex_nt_api = { unload: function () { report('unload', 1); } };
 window.addEventListener('beforeunload', function (e) {
-  report('beforeunload', document.getElementById('field').value);
+  // A request made while the page goes: a beacon (a synchronous one is refused).
+  navigator.sendBeacon('/report?k=beforeunload&v=' +
+                       encodeURIComponent(document.getElementById('field').value));
   e.preventDefault(); e.returnValue = 'unsaved';
 });
 report('loaded', 1);
@@ -67,6 +69,7 @@ class AskTest(LeavePageTestCase):
 
         self.close_window(window)
         (question,) = wait_for(self.question, what="the question")
+        self.wait_report("beforeunload")
         self.assertEqual(self.server.values("beforeunload"), ["hi"])
         # The window waits for the person: past the watchdog, and through another close.
         self.close_window(window)
@@ -81,6 +84,7 @@ class AskTest(LeavePageTestCase):
         # The page is as it was (the field still holds the text); this time: leave.
         self.close_window(window)
         (question,) = wait_for(self.question, what="the question again")
+        self.wait_report("beforeunload", count=2)
         self.assertEqual(self.server.values("beforeunload"), ["hi", "hi"])
         self.keys(question, "Return")
         self.assertEqual(shell.wait(), 0)

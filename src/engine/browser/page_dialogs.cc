@@ -1,9 +1,12 @@
 // PageDialogs: the leave-page question and the page's other dialogs at close. UI thread.
 #include "browser/page_dialogs.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "include/base/cef_bind.h"
+#include "include/cef_task.h"
 #include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
@@ -29,6 +32,19 @@ void RemoveDrawnDialogs(WebKitWebView* web_view) {
   for (GtkWidget* child : found) gtk_widget_destroy(child);
 }
 
+// Answers a leave-page request without asking anyone. Not from inside "script-dialog": WebKit
+// still uses the request once the signal returns, and an answer would end it too soon.
+void AnswerLater(WebKitScriptDialog* dialog, bool leave) {
+  std::shared_ptr<WebKitScriptDialog> held(webkit_script_dialog_ref(dialog),
+                                           webkit_script_dialog_unref);
+  CefPostTask(TID_UI, base::Bind(
+                          [](const std::shared_ptr<WebKitScriptDialog>& request, bool leave) {
+                            webkit_script_dialog_confirm_set_confirmed(request.get(), leave);
+                            webkit_script_dialog_close(request.get());
+                          },
+                          held, leave));
+}
+
 GtkWindow* ToplevelOf(WebKitWebView* web_view) {
   GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(web_view));
   return toplevel && gtk_widget_is_toplevel(toplevel) && GTK_IS_WINDOW(toplevel)
@@ -44,12 +60,27 @@ PageDialogs::PageDialogs(WebKitWebView* web_view, std::function<void()> on_quest
       on_question_shown_(std::move(on_question_shown)),
       on_question_answered_(std::move(on_question_answered)) {
   g_signal_connect(web_view_, "script-dialog", G_CALLBACK(OnScriptDialog), this);
+  g_signal_connect(web_view_, "button-press-event", G_CALLBACK(OnInput), this);
+  g_signal_connect(web_view_, "key-press-event", G_CALLBACK(OnInput), this);
+  g_signal_connect(web_view_, "touch-event", G_CALLBACK(OnInput), this);
+  g_signal_connect(web_view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
 }
 
 PageDialogs::~PageDialogs() {
   g_signal_handlers_disconnect_by_data(web_view_, this);
   on_question_answered_ = nullptr;
   if (question_) FinishQuestion(false);
+}
+
+gboolean PageDialogs::OnInput(GtkWidget*, GdkEvent*, PageDialogs* self) {
+  CEF_REQUIRE_UI_THREAD();
+  self->interacted_ = true;
+  return FALSE;  // The page gets the event as usual.
+}
+
+void PageDialogs::OnLoadChanged(WebKitWebView*, WebKitLoadEvent load_event, PageDialogs* self) {
+  CEF_REQUIRE_UI_THREAD();
+  if (load_event == WEBKIT_LOAD_COMMITTED) self->interacted_ = false;  // A new document.
 }
 
 gboolean PageDialogs::OnScriptDialog(WebKitWebView* web_view, WebKitScriptDialog* dialog,
@@ -61,10 +92,14 @@ gboolean PageDialogs::OnScriptDialog(WebKitWebView* web_view, WebKitScriptDialog
   }
   // A WebDriver answers the question through WebKit's own dialog; no person is there.
   if (webkit_web_view_is_controlled_by_automation(web_view)) return FALSE;
+  if (!self->interacted_) {
+    // Nobody has used this page: nothing of the person's can be lost. The page goes.
+    AnswerLater(dialog, true);
+    return TRUE;
+  }
   if (self->question_) {
     // WebKit asks one question at a time; should another come, the open one stands for it.
-    webkit_script_dialog_confirm_set_confirmed(dialog, FALSE);
-    webkit_script_dialog_close(dialog);
+    AnswerLater(dialog, false);
     return TRUE;
   }
   self->ShowQuestion(dialog);

@@ -33,6 +33,9 @@ class PageDialogs {
   void DismissAll();
 
  private:
+  static gboolean OnInput(GtkWidget* widget, GdkEvent* event, PageDialogs* self);
+  static void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent load_event,
+                            PageDialogs* self);
   static gboolean OnScriptDialog(WebKitWebView* web_view, WebKitScriptDialog* dialog,
                                  PageDialogs* self);
   static void OnQuestionResponse(GtkDialog* widget, gint response, PageDialogs* self);
@@ -46,6 +49,9 @@ class PageDialogs {
   using ScriptDialogRef = std::unique_ptr<WebKitScriptDialog, ScriptDialogUnref>;
 
   WebKitWebView* web_view_;
+  // Whether the person has clicked or typed in the current document: a page may ask to stay
+  // only then, as engines require (WebKit itself would ask for any page at a close).
+  bool interacted_ = false;
   std::function<void()> on_question_shown_;
   std::function<void(bool)> on_question_answered_;
   // The leave-page question: the GTK dialog and the page's request it answers.
