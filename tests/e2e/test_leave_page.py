@@ -91,22 +91,28 @@ class AskTest(LeavePageTestCase):
         self.assertEqual(self.server.values("unload"), ["1"])
         self.assertEqual(shell.hooks("onBeforeBrowserClose"), ["onBeforeBrowserClose"])
 
-    def test_no_question_without_interaction_or_handler(self):
-        # WebKit asks only after the person has used the page; a page without a handler, never.
+    def test_pages_that_cannot_ask_close_without_a_question(self):
+        hung = ASKING_PAGE.replace("e.preventDefault();", "while (true) {}")
         cases = [
-            ("asking page, untouched", ASKING_PAGE),
-            ("no handler", DIALOG_PAGE % "0"),
+            # (what, page, whether its unload can run)
+            ("asking page nobody has used", ASKING_PAGE, True),
+            ("no handler", DIALOG_PAGE % "0", True),
+            # Its handler never returns (nor can the unload): the watchdogs close it.
+            ("handler in a busy loop", hung, False),
         ]
-        for name, page in cases:
-            with self.subTest(name):
+        for what, page, unloads in cases:
+            with self.subTest(what):
                 self.server.reports.clear()
                 self.server.add_page("/page.html", page)
                 shell = self.start("--url=" + self.url("/page.html"))
                 self.wait_report("loaded")
                 (window,) = self.wait_windows(shell, 1)
+                if not unloads:
+                    self.click(window, 100, 30)
                 self.close_window(window)
                 self.assertEqual(shell.wait(), 0)
-                self.assertEqual(self.server.values("unload"), ["1"])
+                self.assertEqual(self.question(), [])
+                self.assertEqual(self.server.values("unload"), ["1"] if unloads else [])
 
 
 class DialogAtCloseTest(LeavePageTestCase):
