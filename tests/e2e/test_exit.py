@@ -74,11 +74,10 @@ class SignalTest(ShellTestCase):
 
         shell.proc.send_signal(signal.SIGTERM)
         self.wait_report("unload")
-        started = time.monotonic()
         shell.proc.send_signal(signal.SIGTERM)
-        # The shell itself (its web process may hold the output pipes open a little longer).
+        # Ended by that signal: the close still waiting for the page would have ended with 0.
+        # (The shell itself: its web process may hold the output pipes open a little longer.)
         self.assertEqual(shell.proc.wait(timeout=10), -signal.SIGTERM)
-        self.assertLess(time.monotonic() - started, 1.0)
 
 
 if __name__ == "__main__":
