@@ -37,8 +37,9 @@ const char kUsage[] =
     "Environment:\n"
     "  QVEX_PROJPATH            the project directory, which holds app.qvex\n"
     "\n"
-    "The exit status is 0 once the last window has closed; with --check, 0 when nothing is\n"
-    "an error and 1 otherwise. See qvexdesk(1).\n";
+    "The exit status is 0 once the last window has closed (also after SIGTERM, SIGINT or\n"
+    "SIGHUP), 1 when the display cannot be opened; with --check, 0 when nothing is an error\n"
+    "and 1 otherwise. See qvexdesk(1).\n";
 
 }  // namespace
 

@@ -55,7 +55,9 @@ int createBrowser(BrowserEvents& events, int argc, char** argv) {
   // After onInit, so no hook can turn the sandbox on.
   events.settings.no_sandbox = 1;
 
-  CefInitialize(main_args, events.settings, app.get(), nullptr);
+  // Without its UI nothing would ever be shown: a launcher or a script must be able to tell
+  // (the engine has said why on standard error).
+  if (!CefInitialize(main_args, events.settings, app.get(), nullptr)) return 1;
   CefRunMessageLoop();
   CefShutdown();
 

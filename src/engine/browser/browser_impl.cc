@@ -7,6 +7,8 @@
 #include "browser/browser_view_impl.h"
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
+#include "browser/open_browsers.h"
+#include "browser/page_dialogs.h"
 #include "browser/runtime.h"
 #include "browser/start_scripts.h"
 #include "browser/web_process_recovery.h"
@@ -96,11 +98,15 @@ void BrowserImpl::Attach() {
   g_object_set_data(G_OBJECT(widget_), kBrowserKey, this);
   if (web_view_) {
     AttachWebViewSignals(this);
+    page_dialogs_ = std::make_unique<PageDialogs>(
+        web_view_, [this] { OnLeaveQuestionShown(); },
+        [this](bool leave) { OnLeaveQuestionAnswered(leave); });
     WebKitWebInspector* inspector = webkit_web_view_get_inspector(web_view_);
     g_signal_connect(inspector, "open-window", G_CALLBACK(OnOpenInspectorWindow), this);
     g_signal_connect(inspector, "attach", G_CALLBACK(OnAttachInspector), this);
     g_signal_connect(inspector, "closed", G_CALLBACK(OnInspectorClosed), this);
   }
+  AddOpenBrowser(this);
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
   if (life) life->OnAfterCreated(this);
 }
@@ -162,14 +168,18 @@ cef_window_handle_t BrowserImpl::GetWindowHandle() {
 }
 
 // --- Close sequence --------------------------------------------------------------------
-// TryCloseBrowser (from the window's CanClose) starts the close and answers false; DoClose
-// runs from a task; then, once every script requested before has finished, the window is
+// TryCloseBrowser (from the window's CanClose) asks the page first (browser_impl_ask.cc) and
+// answers false; once the page lets go, DoClose runs from a task; then, once every script requested before has finished, the window is
 // asked to close again and this time TryCloseBrowser answers true.
 
 bool BrowserImpl::TryCloseBrowser() {
   switch (close_state_) {
     case CloseState::kOpen:
-      StartClose();
+      AskPageThenClose();
+      return false;
+    case CloseState::kAsking:
+      // The person is being asked: the question stays as it is.
+      if (page_dialogs_) page_dialogs_->PresentQuestion();
       return false;
     case CloseState::kClosing:
       return false;
@@ -183,7 +193,15 @@ void BrowserImpl::CloseBrowser(bool force_close) {
     CefPostTask(TID_UI, base::Bind(&BrowserImpl::CloseBrowser, this, force_close));
     return;
   }
-  if (close_state_ == CloseState::kOpen) StartClose();
+  if (!force_close) {
+    if (close_state_ == CloseState::kOpen) AskPageThenClose();
+    return;
+  }
+  // Forced: no question (an open one is answered "leave"), no dialog in the way.
+  if (close_state_ != CloseState::kOpen && close_state_ != CloseState::kAsking) return;
+  if (page_dialogs_) page_dialogs_->DismissAll();
+  StopAskWatchdog();
+  StartClose();
 }
 
 void BrowserImpl::StartClose() {
@@ -252,6 +270,9 @@ void BrowserImpl::Destroy() {
     g_source_remove(close_watchdog_);
     close_watchdog_ = 0;
   }
+  StopAskWatchdog();
+  page_dialogs_.reset();
+  RemoveOpenBrowser(this);
   // Developer tools go with the browser they inspect, through their own close sequence.
   if (devtools_) {
     devtools_->inspector_ = nullptr;  // The inspector goes with this view.

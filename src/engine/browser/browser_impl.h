@@ -17,6 +17,7 @@ namespace qvex_engine {
 class BrowserViewImpl;
 class FrameImpl;
 class FrameTree;
+class PageDialogs;
 class StartScripts;
 class WebProcessRecovery;
 
@@ -105,18 +106,28 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message);
   // The web view's top-level window was destroyed: OnBeforeClose, then the view is released.
   void Destroy();
+  // The page let the browser close: WebKit's "close" (window.close(), a WebDriver's close, or
+  // the page's consent when a close asked it). Starts the close sequence unless it runs.
+  void OnPageLetClose();
   // Runs the main loop until the browser is closed (a close sequence has been started), at
   // most a few seconds.
   void WaitUntilClosed();
 
  private:
-  enum class CloseState { kOpen, kClosing, kClosable, kClosed };
+  // kAsking: the page's `beforeunload` has been asked whether it may go (browser_impl_ask.cc).
+  enum class CloseState { kOpen, kAsking, kClosing, kClosable, kClosed };
 
   BrowserImpl(GtkWidget* widget, CefRefPtr<CefClient> client,
               const CefBrowserSettings& settings, bool is_popup, int id);
   void Attach();  // Registers the widget, connects signals, calls OnAfterCreated.
   ~BrowserImpl() override;
 
+  void AskPageThenClose();
+  void ArmAskWatchdog();
+  void StopAskWatchdog();
+  void OnLeaveQuestionShown();
+  void OnLeaveQuestionAnswered(bool leave);
+  static gboolean OnAskWatchdog(gpointer data);
   void StartClose();
   void RunDoClose();
   void CloseWhenScriptsDone();
@@ -143,12 +154,14 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   std::unique_ptr<FrameTree> frames_;
   std::unique_ptr<StartScripts> start_scripts_;
   std::unique_ptr<WebProcessRecovery> recovery_;
+  std::unique_ptr<PageDialogs> page_dialogs_;  // Null for developer tools.
   const int id_;
   const bool is_popup_;
   BrowserViewImpl* view_ = nullptr;  // The view clears it when it lets go of the browser.
   CloseState close_state_ = CloseState::kOpen;
   std::atomic<int> pending_scripts_{0};
   guint close_watchdog_ = 0;
+  guint ask_watchdog_ = 0;
 
   IMPLEMENT_REFCOUNTING(BrowserImpl);
 };

@@ -11,8 +11,11 @@
 
 #include "browser/automation.h"
 #include "browser/certificate_policy.h"
+#include "browser/close_requests.h"
 #include "browser/downloads.h"
 #include "browser/renderer_settings.h"
+#include "browser/start_failure.h"
+#include "browser/termination_signals.h"
 #include "common/engine_state.h"
 #include "common/web_extension_init.h"
 #include "include/base/cef_logging.h"
@@ -119,7 +122,7 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
   int argc = args.argc;
   char** argv_ptr = argv.data();
   if (!gtk_init_check(&argc, &argv_ptr)) {
-    LOG(ERROR) << "cannot open the X display";
+    qvex_engine::SayCannotOpenDisplay();
     return false;
   }
   XSetErrorHandler(app_error_handler);
@@ -127,6 +130,8 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
   qvex_engine::NoteRendererSettingsOnFatalErrors();
 
   g_app = application;
+  qvex_engine::InstallCloseRequestHook();
+  qvex_engine::InstallTerminationSignals();
   SetUpWebContext(settings);
   CefPostTask(TID_UI, base::RepeatingClosure(ContextInitialized));
   return true;

@@ -33,8 +33,9 @@ void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
 
 void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
   CefRefPtr<BrowserImpl> keep(browser);
-  // window.close() from the page, or a WebDriver's: the same sequence as a user's close.
-  browser->CloseBrowser(false);
+  // window.close() from the page (WebKit has run its beforeunload), a WebDriver's close, or the
+  // page's consent to a close that asked it: the same sequence as a user's close from here on.
+  browser->OnPageLetClose();
   // A WebDriver takes the window as gone once this returns, and closes it again and again
   // while it is still there: the close sequence runs to its end first.
   if (webkit_web_view_is_controlled_by_automation(web_view)) browser->WaitUntilClosed();
