@@ -218,7 +218,8 @@ class Shell:
         argv, env = self.argv, self.env
         self.stdout_lines, self.stderr_lines = [], []
         self.proc = subprocess.Popen(argv, env=env, stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE, stdin=subprocess.DEVNULL)
+                                     stderr=subprocess.PIPE, stdin=subprocess.DEVNULL,
+                                     start_new_session=True)
         self._threads = [threading.Thread(target=self._pump, args=(self.proc.stdout, self.stdout_lines), daemon=True),
                          threading.Thread(target=self._pump, args=(self.proc.stderr, self.stderr_lines), daemon=True)]
         for t in self._threads:
