@@ -1,7 +1,7 @@
 // Process messages and their argument lists, and their form on the wire: a WebKit user message
 // named like the message, whose parameters are the frame's identifier and a GVariant "a(yv)"
-// (type tag, value; strings as UTF-16 code units, so NUL and lone surrogates survive). Single
-// thread per object.
+// (type tag, value; strings as UTF-8 bytes "ay" that keep NUL and lone surrogates, and, as
+// sent before, UTF-16 units "aq" are read too). Single thread per object.
 #ifndef QVEX_ENGINE_COMMON_PROCESS_MESSAGE_IMPL_H_
 #define QVEX_ENGINE_COMMON_PROCESS_MESSAGE_IMPL_H_
 

@@ -7,9 +7,34 @@
 #include <functional>
 #include <string>
 
+#include "common/process_message_impl.h"
+
 namespace qvex_engine {
 namespace router_wire {
 namespace {
+
+// The message as the other process reads it: serialized, then parsed from untrusted bytes.
+CefRefPtr<CefProcessMessage> OverTheWire(CefRefPtr<CefProcessMessage> message) {
+  GVariant* sent = g_variant_ref_sink(ArgumentsToVariant(message->GetArgumentList()));
+  GBytes* bytes = g_variant_get_data_as_bytes(sent);
+  GVariant* got = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(yv)"), bytes, FALSE));
+  CefRefPtr<CefProcessMessage> result = MessageFromVariant("cefQueryMsg", got);
+  g_variant_unref(got);
+  g_bytes_unref(bytes);
+  g_variant_unref(sent);
+  return result;
+}
+
+// A message parsed from GVariant text, as a hostile process could send it.
+CefRefPtr<CefProcessMessage> Parse(const char* text) {
+  GVariant* v = g_variant_parse(G_VARIANT_TYPE("a(yv)"), text, nullptr, nullptr, nullptr);
+  EXPECT_NE(v, nullptr) << text;
+  if (!v) return CefProcessMessage::Create("cefQueryMsg");
+  g_variant_ref_sink(v);
+  CefRefPtr<CefProcessMessage> result = MessageFromVariant("cefQueryMsg", v);
+  g_variant_unref(v);
+  return result;
+}
 
 CefRefPtr<CefProcessMessage> Build(const std::function<void(CefRefPtr<CefListValue>)>& fill) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("cefQueryMsg");
@@ -117,6 +142,68 @@ TEST(MessageRouterWireTest, RejectsMalformedCancelsAndResponses) {
                             a->SetString(3, "m");
                       }),
                       &response));
+}
+
+// Strings travel as UTF-8 bytes: half the UTF-16 size for ASCII, every unit kept.
+TEST(MessageRouterWireTest, StringsCrossAsUtf8Exactly) {
+  std::u16string large(10 << 20, u'x');  // 10 Mi units, as a large JSON document.
+  large[0] = 0xD800, large[1] = 0, large[large.size() - 1] = 0xE9;
+  const std::u16string kCases[] = {
+      u"",
+      std::u16string(u"a\0b\xD800" u"c", 5),  // NUL and a lone surrogate.
+      u"\u00e9\u4e2d\U0001F600",               // 2-, 3- and 4-byte sequences.
+      std::u16string(u"\xDC00\xD800", 2),      // A reversed pair: two lone units.
+      large,
+  };
+  for (const std::u16string& text : kCases) {
+    Query query;
+    ASSERT_TRUE(Decode(OverTheWire(Encode("q", Query{1, 2, text, false})), &query));
+    EXPECT_TRUE(query.request.ToString16() == text) << text.size();
+    Response response;
+    ASSERT_TRUE(Decode(OverTheWire(Encode("r", Response{1, 2, true, 0, text})), &response));
+    EXPECT_TRUE(response.payload.ToString16() == text) << text.size();
+  }
+  GVariant* wire = g_variant_ref_sink(
+      ArgumentsToVariant(Encode("q", Query{1, 2, large, false})->GetArgumentList()));
+  EXPECT_LT(g_variant_get_size(wire), large.size() + 100);  // One byte a unit, not two.
+  g_variant_unref(wire);
+}
+
+// What another process may send: the earlier UTF-16 form is still read; bytes that are no
+// UTF-8 become U+FFFD; any other type for a string, or a cut message, is refused.
+TEST(MessageRouterWireTest, HostileStringsAreReadSafelyOrRefused) {
+  Query query;
+  ASSERT_TRUE(Decode(Parse("[(byte 3, <1>), (byte 3, <7>), (byte 5, <[uint16 0x61, 0xd800]>),"
+                           " (byte 2, <true>)]"),
+                     &query));
+  EXPECT_EQ(query.request.ToString16(), std::u16string(u"a\xD800", 2));
+  ASSERT_TRUE(Decode(Parse("[(byte 3, <1>), (byte 3, <7>), (byte 5, <[byte 0xc3, 0x28, 0xff]>),"
+                           " (byte 2, <true>)]"),
+                     &query));
+  EXPECT_EQ(query.request.ToString16(), u"\uFFFD(\uFFFD");
+  const char* kRefused[] = {
+      // The string as GVariant text ("s") or as 32-bit units.
+      "[(byte 3, <1>), (byte 3, <7>), (byte 5, <'ping'>), (byte 2, <true>)]",
+      "[(byte 3, <1>), (byte 3, <7>), (byte 5, <[uint32 0x61]>), (byte 2, <true>)]",
+      // A byte array tagged as an int.
+      "[(byte 3, <1>), (byte 3, <[byte 0x31]>), (byte 5, <b'p'>), (byte 2, <true>)]",
+  };
+  for (const char* text : kRefused) EXPECT_FALSE(Decode(Parse(text), &query)) << text;
+
+  // A serialized query cut anywhere, or claiming more than it holds, never decodes.
+  GVariant* sent = g_variant_ref_sink(ArgumentsToVariant(
+      Encode("q", Query{1, 2, std::string(1000, 'z'), true})->GetArgumentList()));
+  const auto* data = static_cast<const guint8*>(g_variant_get_data(sent));
+  const gsize size = g_variant_get_size(sent);
+  for (gsize cut : {gsize{0}, gsize{1}, size / 2, size - 9, size - 1}) {
+    GBytes* bytes = g_bytes_new(data, cut);
+    GVariant* got =
+        g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(yv)"), bytes, FALSE));
+    EXPECT_FALSE(Decode(MessageFromVariant("cefQueryMsg", got), &query)) << cut;
+    g_variant_unref(got);
+    g_bytes_unref(bytes);
+  }
+  g_variant_unref(sent);
 }
 
 }  // namespace
