@@ -232,7 +232,7 @@ def run(bench, args, out):
             out("- memory, %s: failed: %s" % (label, (m or {}).get("error")))
             continue
         out("- memory of a %d MiB round trip, %s (all its processes, resident peak above "
-            "idle, the page's own strings included): %.0f MiB = %.2fx the payload (idle %.0f "
+            "the level with the request built in the page): %.0f MiB = %.2fx the payload (idle %.0f "
             "MiB, peak %.0f MiB)%s" % (
                 MEMORY_MIB, label, m["above_mib"], m["above_mib"] / MEMORY_MIB, m["idle_mib"],
                 m["peak_mib"], "; target <= 4x" if label == "qvexdesk" else ""))

@@ -48,7 +48,7 @@ void AppendCodePoint(Appender<char16_t>& out, uint32_t cp) {
   }
 }
 
-void AppendUtf8(Appender<char>& out, uint32_t cp) {
+void AppendCodePointUtf8(Appender<char>& out, uint32_t cp) {
   char* p = out.Reserve(4);
   size_t n;
   if (cp < 0x80) {
@@ -129,7 +129,13 @@ std::u16string CefString::FromUtf8(const char* in, size_t n) {
 
 std::string CefString::ToUtf8(const char16_t* in, size_t n) {
   std::string out;
-  out.reserve(n);
+  AppendUtf8(in, n, &out);
+  return out;
+}
+
+void CefString::AppendUtf8(const char16_t* in, size_t n, std::string* target) {
+  std::string& out = *target;
+  out.reserve(out.size() + n);  // Exact for ASCII.
   Appender<char> appender(out);
   size_t i = 0;
   while (i < n) {
@@ -149,11 +155,10 @@ std::string CefString::ToUtf8(const char16_t* in, size_t n) {
       u = 0x10000 + ((u - 0xD800) << 10) + (in[i + 1] - 0xDC00);
       ++i;
     }
-    AppendUtf8(appender, u);
+    AppendCodePointUtf8(appender, u);
     ++i;
   }
   appender.Flush();
-  return out;
 }
 
 CefString::CefString(const std::wstring& wide) {

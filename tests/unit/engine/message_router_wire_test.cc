@@ -8,6 +8,7 @@
 #include <string>
 
 #include "common/process_message_impl.h"
+#include "wire_bytes.h"
 
 namespace qvex_engine {
 namespace router_wire {
@@ -17,7 +18,7 @@ namespace {
 CefRefPtr<CefProcessMessage> OverTheWire(CefRefPtr<CefProcessMessage> message) {
   GVariant* sent = g_variant_ref_sink(ArgumentsToVariant(message->GetArgumentList()));
   GBytes* bytes = g_variant_get_data_as_bytes(sent);
-  GVariant* got = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(yv)"), bytes, FALSE));
+  GVariant* got = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, FALSE));
   CefRefPtr<CefProcessMessage> result = MessageFromVariant("cefQueryMsg", got);
   g_variant_unref(got);
   g_bytes_unref(bytes);
@@ -25,12 +26,9 @@ CefRefPtr<CefProcessMessage> OverTheWire(CefRefPtr<CefProcessMessage> message) {
   return result;
 }
 
-// A message parsed from GVariant text, as a hostile process could send it.
-CefRefPtr<CefProcessMessage> Parse(const char* text) {
-  GVariant* v = g_variant_parse(G_VARIANT_TYPE("a(yv)"), text, nullptr, nullptr, nullptr);
-  EXPECT_NE(v, nullptr) << text;
-  if (!v) return CefProcessMessage::Create("cefQueryMsg");
-  g_variant_ref_sink(v);
+// A message from bytes written by hand, as a hostile process could send them.
+CefRefPtr<CefProcessMessage> FromBytes(const WireBytes& bytes) {
+  GVariant* v = bytes.Variant();
   CefRefPtr<CefProcessMessage> result = MessageFromVariant("cefQueryMsg", v);
   g_variant_unref(v);
   return result;
@@ -169,26 +167,31 @@ TEST(MessageRouterWireTest, StringsCrossAsUtf8Exactly) {
   g_variant_unref(wire);
 }
 
-// What another process may send: the earlier UTF-16 form is still read; bytes that are no
-// UTF-8 become U+FFFD; any other type for a string, or a cut message, is refused.
+// What another process may send: bytes that are no UTF-8 become U+FFFD; a string of another
+// type, or the earlier format, is refused; so is a message cut short.
 TEST(MessageRouterWireTest, HostileStringsAreReadSafelyOrRefused) {
-  Query query;
-  ASSERT_TRUE(Decode(Parse("[(byte 3, <1>), (byte 3, <7>), (byte 5, <[uint16 0x61, 0xd800]>),"
-                           " (byte 2, <true>)]"),
-                     &query));
-  EXPECT_EQ(query.request.ToString16(), std::u16string(u"a\xD800", 2));
-  ASSERT_TRUE(Decode(Parse("[(byte 3, <1>), (byte 3, <7>), (byte 5, <[byte 0xc3, 0x28, 0xff]>),"
-                           " (byte 2, <true>)]"),
-                     &query));
-  EXPECT_EQ(query.request.ToString16(), u"\uFFFD(\uFFFD");
-  const char* kRefused[] = {
-      // The string as GVariant text ("s") or as 32-bit units.
-      "[(byte 3, <1>), (byte 3, <7>), (byte 5, <'ping'>), (byte 2, <true>)]",
-      "[(byte 3, <1>), (byte 3, <7>), (byte 5, <[uint32 0x61]>), (byte 2, <true>)]",
-      // A byte array tagged as an int.
-      "[(byte 3, <1>), (byte 3, <[byte 0x31]>), (byte 5, <b'p'>), (byte 2, <true>)]",
+  auto query_with = [](const std::string& request_bytes) {
+    return WireBytes().U8(kWireVersion).U32(4).U8(VTYPE_INT).I32(1).U8(VTYPE_INT).I32(7)
+        .U8(VTYPE_STRING).Put(static_cast<uint32_t>(request_bytes.size()))
+        .Put(request_bytes[0]).Put(request_bytes[1]).Put(request_bytes[2])
+        .U8(VTYPE_BOOL).U8(1);
   };
-  for (const char* text : kRefused) EXPECT_FALSE(Decode(Parse(text), &query)) << text;
+  Query query;
+  ASSERT_TRUE(Decode(FromBytes(query_with("\xc3(\xff")), &query));
+  EXPECT_EQ(query.request.ToString16(), u"\uFFFD(\uFFFD");
+  EXPECT_TRUE(query.persistent);
+  const WireBytes kRefused[] = {
+      // The request's length beyond the message.
+      WireBytes().U8(kWireVersion).U32(4).U8(VTYPE_INT).I32(1).U8(VTYPE_INT).I32(7)
+          .U8(VTYPE_STRING).U32(1u << 31).U8('p'),
+      // An int where the request belongs.
+      WireBytes().U8(kWireVersion).U32(4).U8(VTYPE_INT).I32(1).U8(VTYPE_INT).I32(7)
+          .U8(VTYPE_INT).I32(3).U8(VTYPE_BOOL).U8(1),
+      // The request missing.
+      WireBytes().U8(kWireVersion).U32(3).U8(VTYPE_INT).I32(1).U8(VTYPE_INT).I32(7)
+          .U8(VTYPE_BOOL).U8(1),
+  };
+  for (const WireBytes& bytes : kRefused) EXPECT_FALSE(Decode(FromBytes(bytes), &query));
 
   // A serialized query cut anywhere, or claiming more than it holds, never decodes.
   GVariant* sent = g_variant_ref_sink(ArgumentsToVariant(
@@ -198,7 +201,7 @@ TEST(MessageRouterWireTest, HostileStringsAreReadSafelyOrRefused) {
   for (gsize cut : {gsize{0}, gsize{1}, size / 2, size - 9, size - 1}) {
     GBytes* bytes = g_bytes_new(data, cut);
     GVariant* got =
-        g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("a(yv)"), bytes, FALSE));
+        g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, FALSE));
     EXPECT_FALSE(Decode(MessageFromVariant("cefQueryMsg", got), &query)) << cut;
     g_variant_unref(got);
     g_bytes_unref(bytes);

@@ -49,6 +49,8 @@ class CefString {
     return ToUtf8(utf16.data(), utf16.size());
   }
   static std::string ToUtf8(const char16_t* utf16, size_t length);
+  // Appends the UTF-8 of `utf16` to `out` (a message builds its bytes in place).
+  static void AppendUtf8(const char16_t* utf16, size_t length, std::string* out);
 
  private:
   static const std::u16string& Empty();
