@@ -145,7 +145,8 @@ def memory_run(bench, name):
             return {"error": "the page never became idle", "log": bench.log_tail(home)}
         time.sleep(0.5)
         pids = program_pids(program.proc.pid, home)
-        idle = rss_kib(pids, "VmRSS")
+        idle_each = {pid: rss_kib([pid], "VmRSS") for pid in pids}
+        idle = sum(idle_each.values())
         for pid in pids:   # Peak so far := now.
             try:
                 with open("/proc/%d/clear_refs" % pid, "w") as f:
@@ -156,8 +157,19 @@ def memory_run(bench, name):
         if result is None or "error" in result:
             return result or {"error": "no result"}
         peak = rss_kib(pids, "VmHWM")
+        each = []
+        for pid in pids:
+            try:
+                with open("/proc/%d/comm" % pid) as f:
+                    name = f.read().strip()
+            except OSError:
+                continue
+            above = (rss_kib([pid], "VmHWM") - idle_each[pid]) / 1024.0
+            if above >= 1:
+                each.append("%s %.0f" % (name, above))
         return {"idle_mib": idle / 1024.0, "peak_mib": peak / 1024.0,
-                "above_mib": (peak - idle) / 1024.0, "ms": result["trips"][0][1]}
+                "above_mib": (peak - idle) / 1024.0, "ms": result["trips"][0][1],
+                "each": each}
     finally:
         program.kill()
 
@@ -233,9 +245,10 @@ def run(bench, args, out):
             continue
         out("- memory of a %d MiB round trip, %s (all its processes, resident peak above "
             "the level with the request built in the page): %.0f MiB = %.2fx the payload (idle %.0f "
-            "MiB, peak %.0f MiB)%s" % (
+            "MiB, peak %.0f MiB; above idle by process, MiB: %s)%s" % (
                 MEMORY_MIB, label, m["above_mib"], m["above_mib"] / MEMORY_MIB, m["idle_mib"],
-                m["peak_mib"], "; target <= 4x" if label == "qvexdesk" else ""))
+                m["peak_mib"], ", ".join(m["each"]),
+                "; target <= 4x" if label == "qvexdesk" else ""))
 
     clip = bench.page_run("qvexdesk", "/clip.html")
     out("")

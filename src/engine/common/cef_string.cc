@@ -1,10 +1,14 @@
 // UTF-8 <-> UTF-16 conversion for CefString, keeping lone surrogates (as 3-byte sequences).
 // Text goes through in blocks: runs of ASCII, the common case of documents and JSON, are
-// widened or narrowed eight at a time.
+// widened or narrowed sixteen (SSE2) or eight at a time.
 #include "include/internal/cef_string.h"
 
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -18,7 +22,7 @@ class Appender {
  public:
   explicit Appender(std::basic_string<Unit>& out) : out_(out) {}
   ~Appender() { Flush(); }
-  // Room for `n` (<= 8) more units.
+  // Room for `n` (<= 16) more units.
   Unit* Reserve(size_t n) {
     if (used_ + n > kBlock) Flush();
     return buffer_ + used_;
@@ -86,6 +90,20 @@ std::u16string CefString::FromUtf8(const char* in, size_t n) {
   const auto* s = reinterpret_cast<const unsigned char*>(in);
   size_t i = 0;
   while (i < n) {
+#if defined(__SSE2__)
+    if (i + 16 <= n) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      if (_mm_movemask_epi8(chunk) == 0) {
+        char16_t* p = appender.Reserve(16);
+        const __m128i zero = _mm_setzero_si128();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 8), _mm_unpackhi_epi8(chunk, zero));
+        appender.Commit(16);
+        i += 16;
+        continue;
+      }
+    }
+#endif
     uint64_t word;
     if (i + 8 <= n && (std::memcpy(&word, s + i, 8), (word & kHighBits) == 0)) {
       char16_t* p = appender.Reserve(8);
@@ -139,6 +157,20 @@ void CefString::AppendUtf8(const char16_t* in, size_t n, std::string* target) {
   Appender<char> appender(out);
   size_t i = 0;
   while (i < n) {
+#if defined(__SSE2__)
+    if (i + 16 <= n) {
+      const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 8));
+      const __m128i beyond = _mm_and_si128(_mm_or_si128(low, high), _mm_set1_epi16(-0x80));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) == 0xFFFF) {
+        char* p = appender.Reserve(16);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(low, high));
+        appender.Commit(16);
+        i += 16;
+        continue;
+      }
+    }
+#endif
     if (i + 8 <= n) {
       uint16_t any = 0;
       for (int k = 0; k < 8; ++k) any |= in[i + k];

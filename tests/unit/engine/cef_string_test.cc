@@ -41,12 +41,12 @@ TEST(CefStringTest, InvalidUtf8BecomesReplacementCharacters) {
   for (const Case& c : kCases) EXPECT_EQ(CefString(c.utf8).ToString16(), c.expected) << c.utf8;
 }
 
-// The conversions work in blocks, eight ASCII characters at a time: sequences that straddle
+// The conversions work in blocks, 16 or 8 ASCII characters at a time: sequences that straddle
 // a block or a group of eight, and long runs, convert as short ones do.
 TEST(CefStringTest, LongTextsConvertAcrossBlockBoundaries) {
   const std::u16string kPieces[] = {u"\u00e9", u"\u4e2d", u"\U0001F600",
                                     std::u16string(1, 0xDBFF), std::u16string(1, 0)};
-  for (size_t offset : {0u, 1u, 7u, 4093u, 4094u, 4095u, 4096u, 8191u}) {
+  for (size_t offset : {0u, 1u, 7u, 15u, 16u, 17u, 4093u, 4094u, 4095u, 4096u, 8191u}) {
     for (const std::u16string& piece : kPieces) {
       const std::u16string text = std::u16string(offset, u'a') + piece + std::u16string(9, u'b');
       const std::string utf8 = CefString::ToUtf8(text);
