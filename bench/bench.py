@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Benchmarks of the shell against a bare WebKitGTK window and Debian's chromium, side by side
-in one run: cold start and memory, the native bridge, the message router and the close.
+in one run: cold start and memory, the native bridge, the message router, main-frame loads,
+large router messages (bench_payload.py) and the close.
 
 Everything runs in a private Xvfb with pages served on 127.0.0.1 (bench_env.py, the pages in
 bench_pages.py). Python's standard library only; bench/run.sh builds what it needs and calls
