@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Benchmarks of the shell against a bare WebKitGTK window and Debian's chromium, side by side
-in one run: cold start and memory, the native bridge, the message router and the close.
+in one run: cold start and memory, the native bridge, the message router, main-frame loads,
+large router messages (bench_payload.py) and the close.
 
 Everything runs in a private Xvfb with pages served on 127.0.0.1 (bench_env.py, the pages in
 bench_pages.py). Python's standard library only; bench/run.sh builds what it needs and calls
@@ -21,6 +22,7 @@ from bench_env import (CHROMIUM, Program, Server, X, foreign_sharers, machine, m
                        memory, process_cpu, program_pids, wait_quiet)
 from bench_pages import (BRIDGE_PAGE, FIRST_JS, LOADS_PAGE, QVEXEXT_JS, ROUTER_PAGE,
                          START_PAGE)
+import bench_payload
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
@@ -69,6 +71,7 @@ class Bench:
                              .replace("{{DELIVERIES}}", str(args.samples)),
                              "/router.html": ROUTER_PAGE.replace("{{TRIPS}}", str(args.samples)),
                              "/loads.html": LOADS_PAGE.replace("{{LOADS}}", str(args.loads))}
+        self.server.pages.update(bench_payload.pages(args.payload_reps))
         self.counter = 0
         self.notes = []
 
@@ -230,8 +233,11 @@ def main():
                         help="processes for the bridge, and pairs for the router")
     parser.add_argument("--loads", type=int, default=60,
                         help="main-frame loads per process in the loads part")
-    parser.add_argument("--only", default="start,bridge,router,loads",
-                        help="comma-separated parts: start, bridge, router, loads")
+    parser.add_argument("--payload-reps", type=int, default=8,
+                        help="1 MiB round trips per process in the payload part (fewer of the "
+                             "larger sizes)")
+    parser.add_argument("--only", default="start,bridge,router,loads,payload",
+                        help="comma-separated parts: start, bridge, router, loads, payload")
     parser.add_argument("--no-chromium", action="store_true")
     parser.add_argument("--others-cpu-limit", type=float, default=0.2,
                         help="CPU seconds other work may take during one start before the "
@@ -464,6 +470,9 @@ def main():
                 out("- qvexdesk / bare WebKitGTK: %s" % fmt_ratio(ratio(stats["qvexdesk"],
                                                                        stats["bare"])))
             report["loads_stats"] = stats
+        if "payload" in parts:
+            settle("payload")
+            report["payload"] = bench_payload.run(bench, args, out)
     finally:
         bench.close()
 

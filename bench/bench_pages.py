@@ -134,5 +134,6 @@ addEventListener('load', function () {
 QVEXEXT_JS = """// The natives the bench pages call.
 native function registerCallBack(onResult, onError, onRegistered);
 native function sendKey(key);
+native function clipboardWriteText(text, onDone);
 """
 FIRST_JS = "var qvex_nt_api = { unload: function () {} };\n"

@@ -1,7 +1,9 @@
 // libFuzzer target: the router's process messages as they arrive from the other process, a
-// GVariant of any shape, decoded into queries, cancellations and responses.
+// GVariant of any shape (above all the bytes of our own format), decoded into queries,
+// cancellations and responses.
 #include <glib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -32,7 +34,8 @@ struct VariantHolder {
 CefRefPtr<CefProcessMessage> OverTheWire(CefRefPtr<CefProcessMessage> message) {
   VariantHolder sent(qvex_engine::ArgumentsToVariant(message->GetArgumentList()));
   GBytes* bytes = g_variant_get_data_as_bytes(sent.variant);
-  VariantHolder received(g_variant_new_from_bytes(G_VARIANT_TYPE("a(yv)"), bytes, FALSE));
+  VariantHolder received(
+      g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, FALSE));
   g_bytes_unref(bytes);
   return qvex_engine::MessageFromVariant(message->GetName().ToString(), received.variant);
 }
@@ -155,17 +158,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckDecoders(OverTheWire(message));
     return 0;
   }
-  // Untrusted serialized data: the expected "a(yv)", or (mode 1) a variant of any type at all.
+  // Untrusted data: the message's bytes as they arrive ("ay"), or (mode 1) a variant of any
+  // type at all.
   GBytes* bytes = g_bytes_new(data, size);
-  VariantHolder outer(g_variant_new_from_bytes(mode == 0 ? G_VARIANT_TYPE("a(yv)") : G_VARIANT_TYPE_VARIANT,
-                                               bytes, FALSE));
+  const GVariantType* type =
+      mode == 0 ? G_VARIANT_TYPE_BYTESTRING : G_VARIANT_TYPE_VARIANT;
+  VariantHolder outer(g_variant_new_from_bytes(type, bytes, FALSE));
   g_bytes_unref(bytes);
   VariantHolder parameters(mode == 0 ? g_variant_ref(outer.variant) : g_variant_get_variant(outer.variant));
   CefRefPtr<CefProcessMessage> message = qvex_engine::MessageFromVariant(kName, parameters.variant);
-  FUZZ_CHECK(message->GetArgumentList()->GetSize() <=
-             (g_variant_is_of_type(parameters.variant, G_VARIANT_TYPE("a(yv)"))
-                  ? g_variant_n_children(parameters.variant)
-                  : 0));
+  // Never more entries than the limit, nor than the bytes could describe (a tag each).
+  const gsize bytes_given =
+      g_variant_is_of_type(parameters.variant, G_VARIANT_TYPE_BYTESTRING)
+          ? g_variant_get_size(parameters.variant)
+          : 0;
+  const size_t entries = message->GetArgumentList()->GetSize();
+  FUZZ_CHECK(entries <= qvex_engine::kMaxArguments && entries <= bytes_given);
   CheckListRoundTrip(message);
   CheckDecoders(message);
   return 0;

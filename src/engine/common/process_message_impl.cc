@@ -1,6 +1,8 @@
 // CefProcessMessage, CefListValue and their GVariant wire form.
 #include "common/process_message_impl.h"
 
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -10,7 +12,7 @@ struct Entry {
   bool b = false;
   int i = 0;
   double d = 0;
-  std::u16string s;
+  CefString s;  // Shares the text with whoever set or reads it.
 };
 
 class ListValueImpl : public CefListValue {
@@ -40,7 +42,7 @@ class ListValueImpl : public CefListValue {
     return Get(index, VTYPE_INT) ? entries_[index].i : 0;
   }
   CefString GetString(size_t index) override {
-    return Get(index, VTYPE_STRING) ? CefString(entries_[index].s) : CefString();
+    return Get(index, VTYPE_STRING) ? entries_[index].s : CefString();
   }
   bool SetNull(size_t index) override { return Set(index).type == VTYPE_NULL; }
   bool SetBool(size_t index, bool value) override {
@@ -60,7 +62,7 @@ class ListValueImpl : public CefListValue {
   }
   bool SetString(size_t index, const CefString& value) override {
     Entry& e = Set(index);
-    e.type = VTYPE_STRING, e.s = value.ToString16();
+    e.type = VTYPE_STRING, e.s = value;
     return true;
   }
 
@@ -109,75 +111,166 @@ CefRefPtr<CefProcessMessage> CefProcessMessage::Create(const CefString& name) {
 
 namespace qvex_engine {
 
-GVariant* ArgumentsToVariant(CefRefPtr<CefListValue> arguments) {
-  GVariantBuilder builder;
-  g_variant_builder_init(&builder, G_VARIANT_TYPE("a(yv)"));
-  size_t n = arguments ? arguments->GetSize() : 0;
+namespace {
+
+constexpr size_t kHeaderSize = 1;  // The version.
+
+template <typename T>
+void Append(std::string* out, T value) {
+  out->append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// The list's part of the bytes: the count, then each argument's tag and value.
+void AppendList(std::string* out, CefRefPtr<CefListValue> arguments) {
+  const size_t n = arguments ? arguments->GetSize() : 0;
+  Append<uint32_t>(out, static_cast<uint32_t>(n));
   for (size_t i = 0; i < n; ++i) {
     cef_value_type_t type = arguments->GetType(i);
-    GVariant* value;
     switch (type) {
-      case VTYPE_BOOL: value = g_variant_new_boolean(arguments->GetBool(i)); break;
-      case VTYPE_INT: value = g_variant_new_int32(arguments->GetInt(i)); break;
-      case VTYPE_DOUBLE: value = g_variant_new_double(arguments->GetDouble(i)); break;
+      case VTYPE_BOOL:
+      case VTYPE_INT:
+      case VTYPE_DOUBLE:
+      case VTYPE_STRING: break;
+      default: type = VTYPE_NULL; break;
+    }
+    Append<uint8_t>(out, static_cast<uint8_t>(type));
+    switch (type) {
+      case VTYPE_BOOL: Append<uint8_t>(out, arguments->GetBool(i) ? 1 : 0); break;
+      case VTYPE_INT: Append<int32_t>(out, arguments->GetInt(i)); break;
+      case VTYPE_DOUBLE: Append<double>(out, arguments->GetDouble(i)); break;
       case VTYPE_STRING: {
-        const std::u16string s = arguments->GetString(i).ToString16();
-        value = g_variant_new_fixed_array(G_VARIANT_TYPE_UINT16, s.data(), s.size(),
-                                          sizeof(char16_t));
+        // The length goes before the text, which is converted straight into the message.
+        const size_t at = out->size();
+        Append<uint32_t>(out, 0);
+        const CefString value = arguments->GetString(i);
+        CefString::AppendUtf8(value.c_str(), value.length(), out);
+        const uint32_t length = static_cast<uint32_t>(out->size() - at - sizeof(uint32_t));
+        std::memcpy(&(*out)[at], &length, sizeof length);
         break;
       }
-      default:
-        type = VTYPE_NULL;
-        value = g_variant_new_tuple(nullptr, 0);
-        break;
+      default: break;
     }
-    g_variant_builder_add(&builder, "(yv)", static_cast<guchar>(type), value);
   }
-  return g_variant_builder_end(&builder);
+}
+
+// Hands the bytes to a GVariant "ay" without copying them.
+GVariant* TakeBytes(std::string* bytes) {
+  return g_variant_new_from_data(
+      G_VARIANT_TYPE_BYTESTRING, bytes->data(), bytes->size(), TRUE,
+      [](gpointer data) { delete static_cast<std::string*>(data); }, bytes);
+}
+
+// Reads the bytes front to back; every read checks that the bytes hold it.
+class Reader {
+ public:
+  explicit Reader(GVariant* bytes) {
+    if (bytes && g_variant_is_of_type(bytes, G_VARIANT_TYPE_BYTESTRING)) {
+      gsize size = 0;
+      data_ = static_cast<const char*>(g_variant_get_fixed_array(bytes, &size, 1));
+      end_ = data_ ? data_ + size : nullptr;
+    }
+    ok_ = data_ != nullptr;
+  }
+  template <typename T>
+  bool Read(T* out) {
+    if (!ok_ || static_cast<size_t>(end_ - data_) < sizeof(T)) return ok_ = false;
+    std::memcpy(out, data_, sizeof(T));
+    data_ += sizeof(T);
+    return true;
+  }
+  const char* Take(size_t n) {
+    if (!ok_ || static_cast<size_t>(end_ - data_) < n) return ok_ = false, nullptr;
+    const char* at = data_;
+    data_ += n;
+    return at;
+  }
+  bool ReadVersion() {
+    uint8_t version = 0;
+    return Read(&version) && version == kWireVersion;
+  }
+  bool AtEnd() const { return ok_ && data_ == end_; }
+
+ private:
+  const char* data_ = nullptr;
+  const char* end_ = nullptr;
+  bool ok_ = false;
+};
+
+// The list from the rest of the bytes, which it must use up; false if they hold no list.
+bool ReadList(Reader* in, CefRefPtr<CefListValue> args) {
+  uint32_t n = 0;
+  if (!in->Read(&n) || n > kMaxArguments) return false;
+  args->SetSize(n);
+  for (uint32_t i = 0; i < n; ++i) {
+    uint8_t tag = 0;
+    if (!in->Read(&tag)) return false;
+    switch (tag) {
+      case VTYPE_NULL: break;
+      case VTYPE_BOOL: {
+        uint8_t value = 0;
+        if (!in->Read(&value) || value > 1) return false;
+        args->SetBool(i, value == 1);
+        break;
+      }
+      case VTYPE_INT: {
+        int32_t value = 0;
+        if (!in->Read(&value)) return false;
+        args->SetInt(i, value);
+        break;
+      }
+      case VTYPE_DOUBLE: {
+        double value = 0;
+        if (!in->Read(&value)) return false;
+        args->SetDouble(i, value);
+        break;
+      }
+      case VTYPE_STRING: {
+        uint32_t length = 0;
+        const char* text = in->Read(&length) ? in->Take(length) : nullptr;
+        if (!text) return false;
+        args->SetString(i, CefString(CefString::FromUtf8(text, length)));
+        break;
+      }
+      default: return false;  // A kind whose size this side cannot know.
+    }
+  }
+  return in->AtEnd();
+}
+
+}  // namespace
+
+GVariant* ArgumentsToVariant(CefRefPtr<CefListValue> arguments) {
+  auto* bytes = new std::string();
+  Append<uint8_t>(bytes, kWireVersion);
+  AppendList(bytes, arguments);
+  return TakeBytes(bytes);
 }
 
 CefRefPtr<CefProcessMessage> MessageFromVariant(const std::string& name, GVariant* parameters) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
-  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("a(yv)"))) return message;
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  size_t n = g_variant_n_children(parameters);
-  for (size_t i = 0; i < n; ++i) {
-    guchar tag = 0;
-    GVariant* value = nullptr;
-    g_variant_get_child(parameters, i, "(yv)", &tag, &value);
-    if (tag == VTYPE_BOOL && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN)) {
-      args->SetBool(i, g_variant_get_boolean(value));
-    } else if (tag == VTYPE_INT && g_variant_is_of_type(value, G_VARIANT_TYPE_INT32)) {
-      args->SetInt(i, g_variant_get_int32(value));
-    } else if (tag == VTYPE_DOUBLE && g_variant_is_of_type(value, G_VARIANT_TYPE_DOUBLE)) {
-      args->SetDouble(i, g_variant_get_double(value));
-    } else if (tag == VTYPE_STRING && g_variant_is_of_type(value, G_VARIANT_TYPE("aq"))) {
-      gsize count = 0;
-      const auto* units = static_cast<const char16_t*>(
-          g_variant_get_fixed_array(value, &count, sizeof(char16_t)));
-      args->SetString(i, std::u16string(units ? units : u"", count));
-    } else {
-      args->SetNull(i);
-    }
-    g_variant_unref(value);
-  }
+  Reader in(parameters);
+  if (!in.ReadVersion() || !ReadList(&in, message->GetArgumentList()))
+    return CefProcessMessage::Create(name);
   return message;
 }
 
 GVariant* FrameMessageToVariant(int64_t frame_id, CefRefPtr<CefListValue> arguments) {
-  GVariant* children[] = {g_variant_new_int64(frame_id), ArgumentsToVariant(arguments)};
-  return g_variant_new_tuple(children, 2);
+  auto* bytes = new std::string();
+  Append<uint8_t>(bytes, kWireVersion);
+  Append<int64_t>(bytes, frame_id);
+  AppendList(bytes, arguments);
+  return TakeBytes(bytes);
 }
 
 CefRefPtr<CefProcessMessage> FrameMessageFromVariant(const std::string& name,
                                                      GVariant* parameters, int64_t* frame_id) {
   *frame_id = 0;
-  if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(xa(yv))")))
-    return MessageFromVariant(name, nullptr);
-  GVariant* arguments = nullptr;
-  g_variant_get(parameters, "(x@a(yv))", frame_id, &arguments);
-  CefRefPtr<CefProcessMessage> message = MessageFromVariant(name, arguments);
-  g_variant_unref(arguments);
+  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
+  Reader in(parameters);
+  int64_t frame = 0;
+  if (!in.ReadVersion() || !in.Read(&frame) || !ReadList(&in, message->GetArgumentList()))
+    return CefProcessMessage::Create(name);
+  *frame_id = frame;
   return message;
 }
 

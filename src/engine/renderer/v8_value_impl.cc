@@ -79,10 +79,7 @@ CefRefPtr<V8ValueImpl> V8ValueImpl::FromJS(V8ContextImpl* context, JSContextRef 
       CefRefPtr<V8ValueImpl> v = new V8ValueImpl(Type::kString);
       JSStringRef string = JSValueToStringCopy(ctx, value, nullptr);
       if (!string) return v;
-      if (size_t length = JSStringGetLength(string)) {
-        v->string_.assign(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(string)),
-                          length);
-      }
+      v->string_ = FromJSString(string);
       JSStringRelease(string);
       return v;
     }
@@ -109,7 +106,7 @@ JSValueRef V8ValueImpl::ToJS(JSContextRef ctx, CefV8Value* value) {
     case Type::kBool: return JSValueMakeBoolean(ctx, v->bool_);
     case Type::kInt: return JSValueMakeNumber(ctx, v->int_);
     case Type::kDouble: return JSValueMakeNumber(ctx, v->double_);
-    case Type::kString: return MakeJSString(ctx, CefString(v->string_));
+    case Type::kString: return MakeJSString(ctx, v->string_);
     case Type::kObject: return v->object_;
   }
   return JSValueMakeUndefined(ctx);
@@ -143,7 +140,7 @@ CefRefPtr<V8ValueImpl> V8ValueImpl::MakeDouble(double value) {
 
 CefRefPtr<V8ValueImpl> V8ValueImpl::MakeString(const CefString& value) {
   CefRefPtr<V8ValueImpl> v = new V8ValueImpl(Type::kString);
-  v->string_ = value.ToString16();
+  v->string_ = value;
   return v;
 }
 
@@ -212,7 +209,7 @@ double V8ValueImpl::GetDoubleValue() {
 }
 
 CefString V8ValueImpl::GetStringValue() {
-  return type_ == Type::kString ? CefString(string_) : CefString();
+  return type_ == Type::kString ? string_ : CefString();
 }
 
 bool V8ValueImpl::HasValue(const CefString& key) {

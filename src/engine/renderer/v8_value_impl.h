@@ -76,7 +76,7 @@ class V8ValueImpl : public CefV8Value {
   bool bool_ = false;
   int32_t int_ = 0;
   double double_ = 0;
-  std::u16string string_;
+  CefString string_;
   JSObjectRef object_ = nullptr;
   bool protected_ = false;
   CefRefPtr<V8ContextImpl> context_;     // The object's context.

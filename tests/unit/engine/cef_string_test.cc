@@ -41,6 +41,38 @@ TEST(CefStringTest, InvalidUtf8BecomesReplacementCharacters) {
   for (const Case& c : kCases) EXPECT_EQ(CefString(c.utf8).ToString16(), c.expected) << c.utf8;
 }
 
+// The conversions work in blocks, 16 or 8 ASCII characters at a time: sequences that straddle
+// a block or a group of eight, and long runs, convert as short ones do.
+TEST(CefStringTest, LongTextsConvertAcrossBlockBoundaries) {
+  const std::u16string kPieces[] = {u"\u00e9", u"\u4e2d", u"\U0001F600",
+                                    std::u16string(1, 0xDBFF), std::u16string(1, 0)};
+  for (size_t offset : {0u, 1u, 7u, 15u, 16u, 17u, 4093u, 4094u, 4095u, 4096u, 8191u}) {
+    for (const std::u16string& piece : kPieces) {
+      const std::u16string text = std::u16string(offset, u'a') + piece + std::u16string(9, u'b');
+      const std::string utf8 = CefString::ToUtf8(text);
+      EXPECT_EQ(utf8, std::string(offset, 'a') + CefString::ToUtf8(piece) + std::string(9, 'b'));
+      EXPECT_EQ(CefString::FromUtf8(utf8), text) << offset;
+    }
+  }
+  EXPECT_EQ(CefString::FromUtf8(std::string(4095, 'a') + "\xC3"),  // Cut at the very end.
+            std::u16string(4095, u'a') + u"\uFFFD");
+}
+
+// Copies share the text; each value still behaves as its own.
+TEST(CefStringTest, CopiesShareTheTextAndStayIndependent) {
+  CefString a(std::string(1 << 20, 'q'));
+  CefString b = a;
+  EXPECT_EQ(a.c_str(), b.c_str());
+  EXPECT_EQ(a, b);
+  b = "other";
+  EXPECT_EQ(a.length(), 1u << 20);
+  EXPECT_EQ(b.ToString(), "other");
+  a.clear();
+  EXPECT_TRUE(a.empty());
+  EXPECT_EQ(a.c_str()[0], 0);
+  EXPECT_EQ(CefString(u""), CefString());
+}
+
 TEST(CefStringTest, WideStringsAndComparisons) {
   CefString s(std::wstring(L"\u00e9\U0001F600"));
   EXPECT_EQ(s.length(), 3u);  // The emoji is a surrogate pair.

@@ -7,9 +7,32 @@
 #include <functional>
 #include <string>
 
+#include "common/process_message_impl.h"
+#include "wire_bytes.h"
+
 namespace qvex_engine {
 namespace router_wire {
 namespace {
+
+// The message as the other process reads it: serialized, then parsed from untrusted bytes.
+CefRefPtr<CefProcessMessage> OverTheWire(CefRefPtr<CefProcessMessage> message) {
+  GVariant* sent = g_variant_ref_sink(ArgumentsToVariant(message->GetArgumentList()));
+  GBytes* bytes = g_variant_get_data_as_bytes(sent);
+  GVariant* got = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, FALSE));
+  CefRefPtr<CefProcessMessage> result = MessageFromVariant("cefQueryMsg", got);
+  g_variant_unref(got);
+  g_bytes_unref(bytes);
+  g_variant_unref(sent);
+  return result;
+}
+
+// A message from bytes written by hand, as a hostile process could send them.
+CefRefPtr<CefProcessMessage> FromBytes(const WireBytes& bytes) {
+  GVariant* v = bytes.Variant();
+  CefRefPtr<CefProcessMessage> result = MessageFromVariant("cefQueryMsg", v);
+  g_variant_unref(v);
+  return result;
+}
 
 CefRefPtr<CefProcessMessage> Build(const std::function<void(CefRefPtr<CefListValue>)>& fill) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create("cefQueryMsg");
@@ -117,6 +140,73 @@ TEST(MessageRouterWireTest, RejectsMalformedCancelsAndResponses) {
                             a->SetString(3, "m");
                       }),
                       &response));
+}
+
+// Strings travel as UTF-8 bytes: half the UTF-16 size for ASCII, every unit kept.
+TEST(MessageRouterWireTest, StringsCrossAsUtf8Exactly) {
+  std::u16string large(10 << 20, u'x');  // 10 Mi units, as a large JSON document.
+  large[0] = 0xD800, large[1] = 0, large[large.size() - 1] = 0xE9;
+  const std::u16string kCases[] = {
+      u"",
+      std::u16string(u"a\0b\xD800" u"c", 5),  // NUL and a lone surrogate.
+      u"\u00e9\u4e2d\U0001F600",               // 2-, 3- and 4-byte sequences.
+      std::u16string(u"\xDC00\xD800", 2),      // A reversed pair: two lone units.
+      large,
+  };
+  for (const std::u16string& text : kCases) {
+    Query query;
+    ASSERT_TRUE(Decode(OverTheWire(Encode("q", Query{1, 2, text, false})), &query));
+    EXPECT_TRUE(query.request.ToString16() == text) << text.size();
+    Response response;
+    ASSERT_TRUE(Decode(OverTheWire(Encode("r", Response{1, 2, true, 0, text})), &response));
+    EXPECT_TRUE(response.payload.ToString16() == text) << text.size();
+  }
+  GVariant* wire = g_variant_ref_sink(
+      ArgumentsToVariant(Encode("q", Query{1, 2, large, false})->GetArgumentList()));
+  EXPECT_LT(g_variant_get_size(wire), large.size() + 100);  // One byte a unit, not two.
+  g_variant_unref(wire);
+}
+
+// What another process may send: bytes that are no UTF-8 become U+FFFD; a string of another
+// type, or the earlier format, is refused; so is a message cut short.
+TEST(MessageRouterWireTest, HostileStringsAreReadSafelyOrRefused) {
+  auto query_with = [](const std::string& request_bytes) {
+    return WireBytes().U8(kWireVersion).U32(4).U8(VTYPE_INT).I32(1).U8(VTYPE_INT).I32(7)
+        .U8(VTYPE_STRING).Put(static_cast<uint32_t>(request_bytes.size()))
+        .Put(request_bytes[0]).Put(request_bytes[1]).Put(request_bytes[2])
+        .U8(VTYPE_BOOL).U8(1);
+  };
+  Query query;
+  ASSERT_TRUE(Decode(FromBytes(query_with("\xc3(\xff")), &query));
+  EXPECT_EQ(query.request.ToString16(), u"\uFFFD(\uFFFD");
+  EXPECT_TRUE(query.persistent);
+  const WireBytes kRefused[] = {
+      // The request's length beyond the message.
+      WireBytes().U8(kWireVersion).U32(4).U8(VTYPE_INT).I32(1).U8(VTYPE_INT).I32(7)
+          .U8(VTYPE_STRING).U32(1u << 31).U8('p'),
+      // An int where the request belongs.
+      WireBytes().U8(kWireVersion).U32(4).U8(VTYPE_INT).I32(1).U8(VTYPE_INT).I32(7)
+          .U8(VTYPE_INT).I32(3).U8(VTYPE_BOOL).U8(1),
+      // The request missing.
+      WireBytes().U8(kWireVersion).U32(3).U8(VTYPE_INT).I32(1).U8(VTYPE_INT).I32(7)
+          .U8(VTYPE_BOOL).U8(1),
+  };
+  for (const WireBytes& bytes : kRefused) EXPECT_FALSE(Decode(FromBytes(bytes), &query));
+
+  // A serialized query cut anywhere, or claiming more than it holds, never decodes.
+  GVariant* sent = g_variant_ref_sink(ArgumentsToVariant(
+      Encode("q", Query{1, 2, std::string(1000, 'z'), true})->GetArgumentList()));
+  const auto* data = static_cast<const guint8*>(g_variant_get_data(sent));
+  const gsize size = g_variant_get_size(sent);
+  for (gsize cut : {gsize{0}, gsize{1}, size / 2, size - 9, size - 1}) {
+    GBytes* bytes = g_bytes_new(data, cut);
+    GVariant* got =
+        g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE_BYTESTRING, bytes, FALSE));
+    EXPECT_FALSE(Decode(MessageFromVariant("cefQueryMsg", got), &query)) << cut;
+    g_variant_unref(got);
+    g_bytes_unref(bytes);
+  }
+  g_variant_unref(sent);
 }
 
 }  // namespace

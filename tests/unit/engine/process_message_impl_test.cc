@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "wire_bytes.h"
+
 namespace qvex_engine {
 namespace {
 
@@ -47,32 +49,67 @@ TEST(ProcessMessageImplTest, ArgumentsSurviveTheWireExactly) {
   EXPECT_EQ(got->GetString(6).length(), 1u << 20);
 }
 
-TEST(ProcessMessageImplTest, MalformedParametersGiveNullsNotCrashes) {
-  // Not the expected container type at all: an empty list.
-  GVariant* wrong = g_variant_ref_sink(g_variant_new_string("hello"));
-  EXPECT_EQ(MessageFromVariant("m", wrong)->GetArgumentList()->GetSize(), 0u);
-  g_variant_unref(wrong);
-  EXPECT_EQ(MessageFromVariant("m", nullptr)->GetArgumentList()->GetSize(), 0u);
+// A message as another process could send it: version 2, then the count and the entries.
+CefRefPtr<CefListValue> Read(const WireBytes& bytes) {
+  GVariant* v = bytes.Variant();
+  CefRefPtr<CefListValue> list = MessageFromVariant("m", v)->GetArgumentList();
+  g_variant_unref(v);
+  return list;
+}
 
-  GVariantBuilder builder;
-  g_variant_builder_init(&builder, G_VARIANT_TYPE("a(yv)"));
-  // A string tag over an int32: the tag and the value disagree.
-  g_variant_builder_add(&builder, "(yv)", static_cast<guchar>(VTYPE_STRING),
-                        g_variant_new_int32(3));
-  // An unknown tag.
-  g_variant_builder_add(&builder, "(yv)", static_cast<guchar>(200), g_variant_new_int32(3));
-  // A string sent as UTF-8 text instead of UTF-16 units.
-  g_variant_builder_add(&builder, "(yv)", static_cast<guchar>(VTYPE_STRING),
-                        g_variant_new_string("utf8"));
-  GVariant* bad = g_variant_ref_sink(g_variant_builder_end(&builder));
-  CefRefPtr<CefListValue> got = MessageFromVariant("m", bad)->GetArgumentList();
-  g_variant_unref(bad);
-  ASSERT_EQ(got->GetSize(), 3u);
-  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(got->GetType(i), VTYPE_NULL) << i;
+TEST(ProcessMessageImplTest, MalformedParametersGiveEmptyListsNotCrashes) {
+  EXPECT_EQ(MessageFromVariant("m", nullptr)->GetArgumentList()->GetSize(), 0u);
+  GVariant* text = g_variant_ref_sink(g_variant_new_string("hello"));  // Not bytes at all.
+  EXPECT_EQ(MessageFromVariant("m", text)->GetArgumentList()->GetSize(), 0u);
+  g_variant_unref(text);
+  const WireBytes kBad[] = {
+      WireBytes(),                                                  // Nothing.
+      WireBytes().U8(1).U32(1).U8(VTYPE_NULL),                      // Another version.
+      WireBytes().U8(2).U32(2).U8(VTYPE_NULL),                      // One entry short.
+      WireBytes().U8(2).U32(1).U8(200),                             // A tag nobody knows.
+      WireBytes().U8(2).U32(1).U8(VTYPE_BOOL).U8(2),                // A bool that is 2.
+      WireBytes().U8(2).U32(1).U8(VTYPE_INT).U8(1).U8(0),           // An int cut short.
+      WireBytes().U8(2).U32(1).U8(VTYPE_STRING).U32(0xFFFFFFFF),    // Text beyond the end.
+      WireBytes().U8(2).U32(1).U8(VTYPE_STRING).U32(4).U8('a'),     // Text cut short.
+      WireBytes().U8(2).U32(1).U8(VTYPE_NULL).U8(0),                // A byte left over.
+      WireBytes().U8(2).U32(kMaxArguments + 1),                     // A count beyond the limit.
+      WireBytes().U8(2).U32(0xFFFFFFFF),                            // A hostile count.
+  };
+  for (size_t i = 0; i < sizeof(kBad) / sizeof(kBad[0]); ++i)
+    EXPECT_EQ(Read(kBad[i])->GetSize(), 0u) << "case " << i;
+
+  // Every kind, with text that is no UTF-8 read as U+FFFD.
+  CefRefPtr<CefListValue> got = Read(WireBytes()
+                                         .U8(2)
+                                         .U32(4)
+                                         .U8(VTYPE_NULL)
+                                         .U8(VTYPE_STRING)
+                                         .Text("\xff" "A")
+                                         .U8(VTYPE_BOOL)
+                                         .U8(1)
+                                         .U8(VTYPE_INT)
+                                         .I32(-4));
+  ASSERT_EQ(got->GetSize(), 4u);
+  EXPECT_EQ(got->GetType(0), VTYPE_NULL);
+  EXPECT_EQ(got->GetString(1).ToString16(), u"\uFFFDA");
+  EXPECT_TRUE(got->GetBool(2));
+  EXPECT_EQ(got->GetInt(3), -4);
   // Reads of the wrong type or out of range answer defaults.
   EXPECT_EQ(got->GetInt(0), 0);
   EXPECT_TRUE(got->GetString(9).empty());
   EXPECT_EQ(got->GetType(9), VTYPE_INVALID);
+}
+
+TEST(ProcessMessageImplTest, ListsBeyondTheLimitAreRefused) {
+  CefRefPtr<CefListValue> args = CefListValue::Create();
+  args->SetSize(kMaxArguments);
+  GVariant* wire = OverTheWire(ArgumentsToVariant(args));
+  EXPECT_EQ(MessageFromVariant("m", wire)->GetArgumentList()->GetSize(), kMaxArguments);
+  g_variant_unref(wire);
+  args->SetSize(kMaxArguments + 1);
+  wire = OverTheWire(ArgumentsToVariant(args));
+  EXPECT_EQ(MessageFromVariant("m", wire)->GetArgumentList()->GetSize(), 0u);
+  g_variant_unref(wire);
 }
 
 TEST(ProcessMessageImplTest, FrameMessagesCarryTheirFrame) {
@@ -91,19 +128,13 @@ TEST(ProcessMessageImplTest, FrameMessagesCarryTheirFrame) {
   EXPECT_EQ(m->GetArgumentList()->GetInt(1), 5);
 
   // Any other form: no frame (0, the main frame) and no arguments.
-  const char* wrong_forms[] = {
-      "[(byte 1, <1>)]",              // Arguments without the frame.
-      "(int32 7, @a(yv) [])",         // The frame as a 32-bit number.
-      "(int64 7, 'text')",            // Arguments that are no list.
-      "(int64 7, @a(yv) [], true)",   // One more member.
-  };
-  for (const char* text : wrong_forms) {
-    GVariant* bad = g_variant_ref_sink(g_variant_parse(nullptr, text, nullptr, nullptr, nullptr));
-    ASSERT_NE(bad, nullptr) << text;
+  GVariant* list_only = g_variant_ref_sink(ArgumentsToVariant(args));  // No frame in it.
+  GVariant* v1 = g_variant_ref_sink(g_variant_new_parsed("(int64 7, @a(yv) [])"));  // Version 1.
+  GVariant* longer = WireBytes().U8(2).Put<int64_t>(7).U32(0).U8(0).Variant();  // A byte more.
+  for (GVariant* bad : {list_only, v1, longer}) {
     got_id = 99;
-    EXPECT_EQ(FrameMessageFromVariant("m", bad, &got_id)->GetArgumentList()->GetSize(), 0u)
-        << text;
-    EXPECT_EQ(got_id, 0) << text;
+    EXPECT_EQ(FrameMessageFromVariant("m", bad, &got_id)->GetArgumentList()->GetSize(), 0u);
+    EXPECT_EQ(got_id, 0);
     g_variant_unref(bad);
   }
   EXPECT_EQ(FrameMessageFromVariant("m", nullptr, &got_id)->GetArgumentList()->GetSize(), 0u);
