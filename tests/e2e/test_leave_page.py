@@ -4,7 +4,7 @@ dialogs that are open when the close comes are cancelled instead of swallowing i
 import time
 import unittest
 
-from harness import ShellTestCase, wait_for
+from harness import SANITIZED, ShellTestCase, sanitizer_environment, wait_for
 
 QUESTION = "Leave this page?"
 
@@ -127,7 +127,15 @@ class DialogAtCloseTest(LeavePageTestCase):
             with self.subTest(what):
                 self.server.reports.clear()
                 self.server.add_page("/dialog.html", DIALOG_PAGE % code)
-                shell = self.start("--url=" + self.url("/dialog.html"))
+                env = None
+                if own_window and SANITIZED:
+                    # GTK's print dialog and file chooser load modules that register enough
+                    # types for GLib to drop its first quark table, and keep a few slices: held
+                    # by GTK alone, seen as leaks with nothing to name them by. Memory errors
+                    # are still caught.
+                    env = {"ASAN_OPTIONS": sanitizer_environment()["ASAN_OPTIONS"] +
+                           ":detect_leaks=0"}
+                shell = self.start("--url=" + self.url("/dialog.html"), env=env)
                 self.wait_report("loaded")
                 (window,) = self.wait_windows(shell, 1)
                 self.click(window, x, y)
