@@ -7,18 +7,7 @@ import subprocess
 import threading
 import unittest
 
-from harness import ShellTestCase, closed_port, wait_for
-
-# Counts its runs on the window (one window per document) and reports each run by itself.
-FIRST_JS = """
-window.__firstRuns = (window.__firstRuns || 0) + 1;
-window.qvex_nt_api = { unload: function () {} };
-(function () {
-  var x = new XMLHttpRequest();
-  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.href), false);
-  try { x.send(); } catch (e) {}
-})();
-"""
+from harness import REPORT_JS, ShellTestCase, closed_port, wait_for
 
 # Every page of the run: its first script, in <head>, says whether first.js has run in this
 # document; at `load` the page asks the server what to do next and does it.
@@ -68,11 +57,6 @@ ROUND = ["reload", "link", "href", "assign", "replace", "back", "forward", "form
 
 
 class StartScriptTestCase(ShellTestCase):
-    def project(self, first_js=FIRST_JS):
-        files = {"temp/js/qvexext.js": "var app = {};",
-                 "temp/js/first.js": first_js.replace("{{ORIGIN}}", self.server.origin)}
-        return self.make_project(json.dumps({"type": "backend"}), files)
-
     def serve_pages(self, steps):
         port = self.server.server_address[1]
         page = (PAGE.replace("{{OTHER_ORIGIN}}", "http://localhost:%d" % port)
@@ -92,7 +76,7 @@ class LoadKindsTest(StartScriptTestCase):
     def test_first_js_is_in_place_before_the_first_script_of_every_document(self):
         rounds = 3
         self.serve_pages(ROUND * rounds)
-        shell = self.start("--url=" + self.url("/p?via=start"), project=self.project(),
+        shell = self.start("--url=" + self.url("/p?via=start"), project=self.backend_project(),
                            env={"QVEX_TEST_ANSWER_QUERIES": "1", "QVEX_TEST_QUERY_COMMANDS": "1"})
         self.wait_report("done", timeout=120)
         heads = self.server.values("head")
@@ -123,7 +107,7 @@ class LoadKindsTest(StartScriptTestCase):
         self.server.add_page("/opener", """<html><body><script>
 window.open('/p?via=popup');
 </script></body></html>""")
-        self.start("--url=" + self.url("/opener"), project=self.project())
+        self.start("--url=" + self.url("/opener"), project=self.backend_project())
         heads = self.wait_report("head")
         self.assertEqual(heads, ["/p?via=popup true"])
         # The pop-up went on to a closed port: its error page ran first.js as well.
@@ -134,7 +118,7 @@ window.open('/p?via=popup');
         """Page /a goes to `detour`, which never becomes a document, then to /b. first.js
         reports the path of each document it runs in; each page's first script how often it
         had run there."""
-        project = self.project(first_js="""
+        project = self.backend_project(first_js="""
 window.__firstRuns = (window.__firstRuns || 0) + 1;
 (function () {
   var x = new XMLHttpRequest();
@@ -171,6 +155,92 @@ if (location.pathname === '/a') {
 
     def test_a_load_cancelled_by_the_next_leaves_no_script_behind(self):
         self.start_a_then_b("/stall")  # Never gets its document.
+
+
+# A page whose bytes come in two parts with a pause between (as server-side rendering flushes
+# the top of a page early): its first script says whether first.js ran there, once; at `load`
+# it asks the server where to go next.
+STREAMED_HEAD = "<script>" + REPORT_JS + """
+report('head', location.pathname + location.search + ' ' + (window.__firstRuns === 1));
+</script>"""
+STREAMED_BODY = """</head><body><a id="link" href="%s">link</a><script>
+window.addEventListener('load', function () {
+  report('load', location.pathname + location.search + ' ' + window.__firstRuns);
+  var x = new XMLHttpRequest();
+  x.open('GET', '{{ORIGIN}}/next', false);
+  x.send();
+  var step = x.responseText;
+  setTimeout(function () {
+    if (step === 'reload') location.reload();
+    else if (step === 'link') document.getElementById('link').click();
+    else if (step.indexOf('go ') === 0) location.href = step.slice(3);
+    else report('done', step);
+  }, 0);
+});
+</script></body></html>"""
+
+# Rows: the first part's size in bytes, the pause (s), where the pause falls ("html": before
+# the <html> tag, "head": inside <head>, before its first script), how the body is framed.
+STREAMED = [
+    ("under the sniffing size", 200, 1.5, "html", "length"),
+    ("over the sniffing size", 600, 1.5, "html", "length"),
+    ("large first part", 2000, 1.5, "html", "length"),
+    ("pause inside head", 600, 1.5, "head", "length"),
+    ("chunked", 600, 1.5, "html", "chunked"),
+    ("ended by closing", 600, 1.5, "html", "close"),
+    ("cross-site", 600, 1.5, "html", "length"),
+]
+
+
+class StreamedResponseTest(StartScriptTestCase):
+    def streamed(self, q):
+        size, pause, where, framing = int(q["size"]), float(q["pause"]), q["where"], q["framing"]
+        link = "/stream?" + "&".join("%s=%s" % (k, v if k != "via" else "link")
+                                     for k, v in sorted(q.items()))
+        rest = STREAMED_HEAD + STREAMED_BODY % link
+        if where == "head":
+            top = "<!doctype html><html><head><title>streamed</title><!--"
+            top, rest = top + " " * (size - len(top) - 3) + "-->", rest
+        else:
+            top = "<!doctype html>"
+            top, rest = top + " " * (size - len(top)), "<html><head>" + rest
+        rest = rest.replace("{{ORIGIN}}", self.server.origin).encode()
+        parts = [top.encode(), pause, rest]
+        if q.get("away"):  # Never ends: WebKit goes elsewhere (Refresh) while it waits.
+            return [top.encode(), 30], framing, [("Refresh", "1; url=" + q["away"])], 1000
+        if q.get("never"):  # The page's own script comes, the rest never does.
+            return [top.encode(), pause, rest[:rest.index(b"</head>")], 30], framing, (), 1000
+        return parts, framing, (), 0
+
+    maxDiff = None
+
+    def test_first_js_runs_once_in_every_document_however_its_bytes_arrive(self):
+        port = self.server.server_address[1]
+        self.server.streams["/stream"] = self.streamed
+        steps, documents = [], []
+        for name, size, pause, where, framing in STREAMED:
+            origin = ("http://localhost:%d" % port if name == "cross-site"
+                      else self.server.origin)
+            path = "/stream?framing=%s&pause=%s&size=%d&via=go&where=%s" % (
+                framing, pause, size, where)
+            steps += ["go " + origin + path, "reload", "link"]
+            documents += [path, path, path.replace("via=go", "via=link")]
+        # A page that never comes and is left for the next, then one that never finishes.
+        after = "/stream?framing=length&pause=0&size=100&via=after&where=html"
+        steps += ["go /stream?away=" + after.replace("&", "%26") + "&framing=length&pause=0"
+                  "&size=600&via=away&where=html",
+                  "go /stream?framing=length&never=1&pause=1.5&size=600&via=never&where=html"]
+        documents += [after, "/stream?framing=length&never=1&pause=1.5&size=600&via=never"
+                      "&where=html"]
+        queue = list(steps)
+        self.server.dynamic = {"/next": lambda: queue.pop(0) if queue else "end"}
+        self.start("--url=" + self.url("/stream?framing=length&pause=0&size=100&via=start"
+                                       "&where=html"), project=self.backend_project())
+        documents.insert(0, "/stream?framing=length&pause=0&size=100&via=start&where=html")
+        heads = self.wait_report("head", count=len(documents), timeout=150)
+        self.assertEqual(heads, [d + " true" for d in documents])
+        loads = self.server.values("load")
+        self.assertEqual(loads, [d + " 1" for d in documents[:-1]])
 
 
 class SampleProjectTest(ShellTestCase):

@@ -197,13 +197,15 @@ void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* 
     case WEBKIT_LOAD_COMMITTED:
       state->committed = true;
       browser->main_frame()->SetURL(UriOf(web_view));
-      // The one-shot has reached its document, and the old document's frames are gone.
-      browser->start_scripts()->Clear();
+      // The old document's frames are gone. The one-shot stays until it has run: the new
+      // document's root element, where WebKit runs it, may come much later than this.
       browser->frames()->RemoveSubframes();
       // Loads that WebKit commits without a response decision (about:blank, HTML given as
-      // text): nothing of the page's own has run yet, so the scripts run in it now.
+      // text): nothing of the page's own has run yet, so the scripts run in it now, and a
+      // one-shot left from a document that never came is not for this one.
       if (!state->started) {
         state->started = true;
+        browser->start_scripts()->Clear();
         ReportLoadStart(browser, std::string());
       }
       break;

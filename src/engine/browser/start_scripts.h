@@ -1,16 +1,26 @@
 // StartScripts: the scripts a browser's main-frame load start asks for, installed as a one-shot
 // WebKit user script so that they run in the new document before any of its own scripts,
 // once. UI thread.
+//
+// WebKit runs document-start user scripts when the parser makes the document's root element,
+// which may be long after the load commits (a server that flushes the top of a page early and
+// then pauses). So the one-shot stays until it has run: a last, hidden script in a world of
+// its own tells this process so (with the token of its installation), and only then is it
+// removed. A newer installation, a failed load or a document made without a response decision
+// removes it earlier.
 #ifndef QVEX_ENGINE_BROWSER_START_SCRIPTS_H_
 #define QVEX_ENGINE_BROWSER_START_SCRIPTS_H_
 
 #include <webkit2/webkit2.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "common/scoped_gobject.h"
 
 namespace qvex_engine {
 
@@ -30,8 +40,8 @@ class StartScripts {
   StartScripts& operator=(const StartScripts&) = delete;
 
   // Takes the group's turn for a load start of this view. False: another view of the group
-  // has a one-shot waiting for its document; `resume` runs (from the main loop) once it is
-  // this view's turn, at the latest after a second.
+  // has a one-shot waiting for its document; `resume` runs (from a posted task) once it is
+  // this view's turn, at the latest after about a second.
   bool TakeTurn(std::function<void()> resume);
 
   // While a load start is reported, main-frame scripts are collected here instead of run.
@@ -46,8 +56,8 @@ class StartScripts {
   // that already exists).
   std::vector<std::pair<std::string, std::string>> TakeCollected();
 
-  // The document the one-shot was for has started (or will never start): remove it, and let
-  // the next view of the group have its turn.
+  // The one-shot will not be wanted any more (a document made without a response decision,
+  // or the view goes): remove it and let the next view of the group have its turn.
   void Clear();
   // A load of `uri` failed: a load cancelled by a newer one reports its failure after the
   // newer one installed its own scripts, which stay.
@@ -56,12 +66,28 @@ class StartScripts {
   // The script text as installed: the code (NUL characters escaped), then the name errors are
   // reported against.
   static std::string WithSourceUrl(const std::string& code, const std::string& script_url);
+  // The hidden last script of the installation `token`: it reports that the one-shot ran.
+  static std::string RanReport(uint64_t token);
 
  private:
-  WebKitUserContentManager* own_;  // Strong reference.
+  // Puts the collected scripts and their report into the managers, under a new token.
+  void Install();
+  // Takes this view's scripts out of the managers (they may be installed again).
+  void Uninstall();
+  // It is this view's turn (it waited for it).
+  void OnTurn();
+  // The holder kept the turn too long: its scripts wait outside the managers for its next.
+  void OnExpired();
+  // Gives up the turn, or its place in the queue.
+  void LeaveTurns();
+
+  ScopedGObject<WebKitUserContentManager> own_;
   std::shared_ptr<Group> group_;
-  std::vector<WebKitUserScript*> installed_;
+  std::vector<std::pair<std::string, std::string>> scripts_;  // Code, script URL.
   std::string installed_for_;
+  uint64_t token_ = 0;             // Of the installation not yet reported as run; 0: none.
+  std::vector<WebKitUserScript*> installed_;  // In the managers now.
+  std::function<void()> resume_;  // A load start that waits for the turn.
   bool collecting_ = false;
   std::vector<std::pair<std::string, std::string>> collected_;  // Code, script URL.
 };
