@@ -122,7 +122,8 @@ class PageServer(http.server.ThreadingHTTPServer):
         # Paths answered by a function: its text, or 204 No Content when it gives None.
         self.dynamic = {}
         # Paths answered piece by piece: a function of the query (a dict) gives (parts, framing,
-        # headers); a bytes part is sent and flushed at once, a number is a pause in seconds.
+        # headers, never); a bytes part is sent and flushed at once, a number is a pause in
+        # seconds (before the head when it comes first).
         # Framing "length" announces the whole length (plus `never` more bytes that never
         # come), "chunked" uses chunked transfer, "close" ends the body by closing.
         self.streams = {}
@@ -164,6 +165,9 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body)
 
     def _stream(self, parts, framing="length", headers=(), never=0):
+        parts = list(parts)
+        while parts and not isinstance(parts[0], bytes):  # A pause before the head.
+            time.sleep(parts.pop(0))
         data = [p for p in parts if isinstance(p, bytes)]
         head = ["HTTP/1.1 200 OK", "Content-Type: text/html; charset=utf-8", "Cache-Control: no-store",
                 "Connection: close"] + ["%s: %s" % h for h in headers]

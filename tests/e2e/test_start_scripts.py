@@ -205,7 +205,7 @@ class StreamedResponseTest(StartScriptTestCase):
             top = "<!doctype html>"
             top, rest = top + " " * (size - len(top)), "<html><head>" + rest
         rest = rest.replace("{{ORIGIN}}", self.server.origin).encode()
-        parts = [top.encode(), pause, rest]
+        parts = [float(q.get("delay", 0)), top.encode(), pause, rest]
         if q.get("away"):  # Never ends: WebKit goes elsewhere (Refresh) while it waits.
             return [top.encode(), 30], framing, [("Refresh", "1; url=" + q["away"])], 1000
         if q.get("never"):  # The page's own script comes, the rest never does.
@@ -241,6 +241,27 @@ class StreamedResponseTest(StartScriptTestCase):
         self.assertEqual(heads, [d + " true" for d in documents])
         loads = self.server.values("load")
         self.assertEqual(loads, [d + " 1" for d in documents[:-1]])
+
+
+    def test_an_opener_slow_to_its_document_and_its_pop_up_each_run_first_js_once(self):
+        # The opener's next document waits 3 s for its <html> while its pop-up's comes: the
+        # two share one set of start-up scripts in their web process and take turns.
+        self.server.streams["/stream"] = self.streamed
+        self.server.dynamic = {"/next": lambda: "end"}
+        stream = "/stream?framing=length&size=600&where=html&pause="
+        self.server.add_page("/opener", "<html><head>" + STREAMED_HEAD + """</head><body><script>
+window.addEventListener('load', function () {
+  window.open('%s0&delay=0.8&via=popup');
+  location.href = '%s3&via=opener';
+});
+</script></body></html>""" % (stream, stream))
+        self.start("--url=" + self.url("/opener"), project=self.backend_project())
+        self.wait_report("done", count=2, timeout=30)
+        self.assertEqual(sorted(self.server.values("head")),
+                         ["/opener true", stream + "0&delay=0.8&via=popup true",
+                          stream + "3&via=opener true"])
+        self.assertEqual(sorted(self.server.values("load")),
+                         [stream + "0&delay=0.8&via=popup 1", stream + "3&via=opener 1"])
 
 
 class SampleProjectTest(ShellTestCase):
