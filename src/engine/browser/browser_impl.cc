@@ -7,6 +7,7 @@
 #include "browser/browser_view_impl.h"
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
+#include "browser/load_state.h"
 #include "browser/runtime.h"
 #include "browser/start_scripts.h"
 #include "browser/web_view_settings.h"
@@ -88,6 +89,7 @@ BrowserImpl::BrowserImpl(GtkWidget* widget, CefRefPtr<CefClient> client,
       id_(id),
       is_popup_(is_popup) {
   frames_ = std::make_unique<FrameTree>(this, id);
+  load_state_ = std::make_unique<LoadState>();
 }
 
 void BrowserImpl::Attach() {
@@ -313,11 +315,8 @@ void BrowserImpl::OnScriptDone(GObject* source, GAsyncResult* result, gpointer d
 
 void BrowserImpl::RequestFrameScript(int64_t frame_id, const CefString& code,
                                      const CefString& script_url, int start_line) {
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(engine_messages::kExecute);
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  args->SetString(0, code);
-  args->SetString(1, script_url);
-  args->SetInt(2, start_line);
+  CefRefPtr<CefProcessMessage> message =
+      engine_messages::Encode(engine_messages::Execute{code, script_url, start_line});
   pending_scripts_.fetch_add(1);
   if (!CefPostTask(TID_UI, base::Bind(&BrowserImpl::RunFrameScript, this, frame_id, message)))
     pending_scripts_.fetch_sub(1);

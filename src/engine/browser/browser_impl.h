@@ -17,6 +17,7 @@ namespace qvex_engine {
 class BrowserViewImpl;
 class FrameImpl;
 class FrameTree;
+struct LoadState;
 class StartScripts;
 
 class BrowserImpl : public CefBrowser, public CefBrowserHost {
@@ -87,6 +88,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   bool is_closed() const { return close_state_ == CloseState::kClosed; }
   // The one-shot scripts of the next main-frame document; null for developer tools.
   StartScripts* start_scripts() const { return start_scripts_.get(); }
+  // What is known of the current loads (load_signals.cc keeps it).
+  LoadState* load_state() const { return load_state_.get(); }
 
   // Any thread: runs the script in the main frame's document from the UI thread. The browser
   // is not torn down before the script has finished (or the close watchdog fired). Asked for
@@ -138,6 +141,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   CefBrowserSettings settings_;
   std::unique_ptr<FrameTree> frames_;
   std::unique_ptr<StartScripts> start_scripts_;
+  std::unique_ptr<LoadState> load_state_;
   const int id_;
   const bool is_popup_;
   BrowserViewImpl* view_ = nullptr;  // The view clears it when it lets go of the browser.

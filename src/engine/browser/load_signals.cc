@@ -3,7 +3,6 @@
 // web process knows the sub-frames, and the two are tied together by URL (SubframeLoads).
 #include "browser/load_signals.h"
 
-#include <cstdlib>
 #include <deque>
 #include <string>
 
@@ -12,10 +11,12 @@
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
 #include "browser/load_error.h"
+#include "browser/load_state.h"
 #include "browser/request_impl.h"
 #include "browser/start_scripts.h"
 #include "browser/subframe_loads.h"
 #include "common/engine_messages.h"
+#include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
 
@@ -23,32 +24,7 @@ namespace {
 
 namespace msg = engine_messages;
 
-// A navigation WebKit asked about, not yet known to be the main frame's.
-struct Decided {
-  std::string url;
-  CefRefPtr<CefRequest> request;
-  bool user_gesture = false;
-};
-
-struct LoadState {
-  bool started = false;    // The current navigation's load start has been reported.
-  bool committed = false;  // The current navigation reached its new document.
-  std::deque<Decided> decided;
-  SubframeLoads subframes;
-};
-
-constexpr size_t kMaxDecided = 16;
-const char kLoadStateKey[] = "qvex-load-state";
-
-LoadState* GetLoadState(WebKitWebView* web_view) {
-  auto* state = static_cast<LoadState*>(g_object_get_data(G_OBJECT(web_view), kLoadStateKey));
-  if (!state) {
-    state = new LoadState();
-    g_object_set_data_full(G_OBJECT(web_view), kLoadStateKey, state,
-                           [](gpointer p) { delete static_cast<LoadState*>(p); });
-  }
-  return state;
-}
+using Decided = LoadState::Decided;
 
 CefRefPtr<CefLoadHandler> LoadHandlerOf(BrowserImpl* browser) {
   CefRefPtr<CefClient> client = browser->GetClient();
@@ -93,7 +69,7 @@ void ReportLoadStart(BrowserImpl* browser, const std::string& install_for) {
 // main frame's navigation is known to be the main frame's: the request handler hears of it
 // here, with what the decision said of it. Cancelling stops the load before it commits.
 void ReportBeforeBrowse(WebKitWebView* web_view, BrowserImpl* browser, bool is_redirect) {
-  LoadState* state = GetLoadState(web_view);
+  LoadState* state = browser->load_state();
   const std::string url = UriOf(web_view);
   Decided decided{url, new RequestImpl(url, "GET"), false};
   for (auto it = state->decided.rbegin(); it != state->decided.rend(); ++it) {
@@ -135,7 +111,7 @@ void StartDocument(CefRefPtr<BrowserImpl> browser, WebKitResponsePolicyDecision*
     return;
   }
   if (scripts) {
-    GetLoadState(browser->web_view())->started = true;
+    browser->load_state()->started = true;
     browser->main_frame()->SetURL(uri);
     ReportLoadStart(browser.get(), uri);
   }
@@ -152,7 +128,7 @@ gboolean OnResponseDecision(WebKitWebView* web_view, WebKitResponsePolicyDecisio
   const gchar* uri = webkit_uri_response_get_uri(response);
   if (!webkit_response_policy_decision_is_main_frame_main_resource(decision)) {
     // A sub-frame's document: its status is for the frame's load end.
-    GetLoadState(web_view)->subframes.Responded(
+    browser->load_state()->subframes.Responded(
         uri ? uri : "", static_cast<int>(webkit_uri_response_get_status_code(response)));
     return FALSE;
   }
@@ -163,14 +139,14 @@ gboolean OnResponseDecision(WebKitWebView* web_view, WebKitResponsePolicyDecisio
 }
 
 // WebKit does not say which frame a navigation is for: keep what it said of the request.
-void OnNavigationDecision(WebKitWebView* web_view, WebKitNavigationPolicyDecision* decision) {
+void OnNavigationDecision(BrowserImpl* browser, WebKitNavigationPolicyDecision* decision) {
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(decision);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  LoadState* state = GetLoadState(web_view);
+  LoadState* state = browser->load_state();
   state->decided.push_back(Decided{uri ? uri : "", new RequestImpl(request),
                                    webkit_navigation_action_is_user_gesture(action) != FALSE});
-  if (state->decided.size() > kMaxDecided) state->decided.pop_front();
+  if (state->decided.size() > LoadState::kMaxDecided) state->decided.pop_front();
 }
 
 gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
@@ -178,13 +154,13 @@ gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
     return OnResponseDecision(web_view, WEBKIT_RESPONSE_POLICY_DECISION(decision), browser);
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
-    OnNavigationDecision(web_view, WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    OnNavigationDecision(browser, WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   return FALSE;  // Pop-ups are WebKit's "create"; everything else WebKit's own decision.
 }
 
 void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* browser) {
   CefRefPtr<BrowserImpl> keep(browser);
-  LoadState* state = GetLoadState(web_view);
+  LoadState* state = browser->load_state();
   switch (event) {
     case WEBKIT_LOAD_STARTED:
       state->started = false;
@@ -263,7 +239,7 @@ void OnResourceFailed(WebKitWebResource* resource, GError* error, WebKitWebView*
   CefRefPtr<BrowserImpl> browser = BrowserImpl::FromWebView(web_view);
   if (!browser || resource == webkit_web_view_get_main_resource(web_view)) return;
   const gchar* uri = webkit_web_resource_get_uri(resource);
-  int64_t frame_id = GetLoadState(web_view)->subframes.TakeNavigating(uri ? uri : "");
+  int64_t frame_id = browser->load_state()->subframes.TakeNavigating(uri ? uri : "");
   CefRefPtr<FrameImpl> frame = frame_id ? browser->frames()->Find(frame_id) : nullptr;
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser.get());
   if (!frame || !handler) return;
@@ -277,45 +253,36 @@ void OnResourceLoadStarted(WebKitWebView* web_view, WebKitWebResource* resource,
                           GConnectFlags(0));
 }
 
-void SubframeCommitted(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
-  if (args->GetSize() != 4 || args->GetType(0) != VTYPE_STRING ||
-      args->GetType(1) != VTYPE_STRING || args->GetType(2) != VTYPE_STRING ||
-      args->GetType(3) != VTYPE_BOOL) {
-    return;
-  }
-  const int64_t parent_id = std::strtoll(args->GetString(0).ToString().c_str(), nullptr, 10);
-  const std::string url = args->GetString(2).ToString();
-  CefRefPtr<FrameImpl> frame =
-      browser->frames()->Committed(frame_id, parent_id, args->GetString(1).ToString(), url);
-  if (!frame) return;
-  GetLoadState(browser->web_view())->subframes.TakeNavigating(url);
-  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-  if (handler && args->GetBool(3)) handler->OnLoadStart(browser, frame, TT_AUTO_SUBFRAME);
+// Whether a report of the web process is about a sub-frame of a page that is still shown
+// (frame 0: one the web process could not tell).
+bool SubframeReport(BrowserImpl* browser, int64_t frame_id) {
+  return browser->web_view() && frame_id != 0 && frame_id != browser->GetIdentifier();
 }
 
-void SubframeLoaded(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
-  if (args->GetSize() != 1 || args->GetType(0) != VTYPE_STRING) return;
+void SubframeCommitted(BrowserImpl* browser, int64_t frame_id, const msg::FrameCommitted& m) {
+  CefRefPtr<FrameImpl> frame = browser->frames()->Committed(frame_id, m.parent_id, m.name, m.url);
+  if (!frame) return;
+  browser->load_state()->subframes.TakeNavigating(m.url);
+  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+  if (handler && m.is_load) handler->OnLoadStart(browser, frame, TT_AUTO_SUBFRAME);
+}
+
+void SubframeLoaded(BrowserImpl* browser, int64_t frame_id, const msg::FrameLoaded& m) {
   CefRefPtr<FrameImpl> frame = browser->frames()->Find(frame_id);
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
   if (!frame || frame->IsMain() || !handler) return;
-  int status = GetLoadState(browser->web_view())
-                   ->subframes.TakeStatus(args->GetString(0).ToString());
+  int status = browser->load_state()->subframes.TakeStatus(m.url);
   handler->OnLoadEnd(browser, frame, status);
 }
 
-void SubframeNavigating(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
-  if (args->GetSize() != 2 || args->GetType(0) != VTYPE_STRING ||
-      args->GetType(1) != VTYPE_BOOL) {
-    return;
-  }
+void SubframeNavigating(BrowserImpl* browser, int64_t frame_id, const msg::FrameNavigating& m) {
   CefRefPtr<FrameImpl> frame = frame_id ? browser->frames()->Find(frame_id) : nullptr;
   if (!frame || frame->IsMain()) return;
-  const std::string url = args->GetString(0).ToString();
-  GetLoadState(browser->web_view())->subframes.Navigating(url, frame_id);
+  browser->load_state()->subframes.Navigating(m.url, frame_id);
   CefRefPtr<CefRequestHandler> handler = RequestHandlerOf(browser);
-  if (handler && handler->OnBeforeBrowse(browser, frame, new RequestImpl(url, "GET"), false,
-                                         args->GetBool(1))) {
-    browser->SendProcessMessage(frame_id, CefProcessMessage::Create(msg::kStop));
+  if (handler && handler->OnBeforeBrowse(browser, frame, new RequestImpl(m.url, "GET"), false,
+                                         m.redirect)) {
+    browser->SendProcessMessage(frame_id, msg::Encode(msg::Stop{}));
   }
 }
 
@@ -335,18 +302,22 @@ void AttachLoadSignals(BrowserImpl* browser) {
 
 void OnEngineMessage(BrowserImpl* browser, int64_t frame_id,
                      CefRefPtr<CefProcessMessage> message) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
-  if (!browser->web_view() || frame_id == 0 || frame_id == browser->GetIdentifier()) return;
-  const std::string name = message->GetName().ToString();
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  if (name == msg::kFrameCommitted) {
-    SubframeCommitted(browser, frame_id, args);
-  } else if (name == msg::kFrameLoaded) {
-    SubframeLoaded(browser, frame_id, args);
-  } else if (name == msg::kFrameNavigating) {
-    SubframeNavigating(browser, frame_id, args);
-  } else if (name == msg::kFrameDetached) {
-    browser->frames()->Remove(frame_id);
+  msg::FrameCommitted committed;
+  msg::FrameLoaded loaded;
+  msg::FrameNavigating navigating;
+  msg::FrameDetached detached;
+  if (msg::Decode(message, &committed)) {
+    if (SubframeReport(browser, frame_id)) SubframeCommitted(browser, frame_id, committed);
+  } else if (msg::Decode(message, &loaded)) {
+    if (SubframeReport(browser, frame_id)) SubframeLoaded(browser, frame_id, loaded);
+  } else if (msg::Decode(message, &navigating)) {
+    if (SubframeReport(browser, frame_id)) SubframeNavigating(browser, frame_id, navigating);
+  } else if (msg::Decode(message, &detached)) {
+    if (SubframeReport(browser, frame_id)) browser->frames()->Remove(frame_id);
+  } else {
+    msg::ReportMalformed(message);
   }
 }
 

@@ -148,21 +148,23 @@ void RenderProcess::OnEngineMessage(WebKitUserMessage* message,
                                     CefRefPtr<RenderFrame> frame) {
   namespace msg = engine_messages;
   const std::string name = cef_message->GetName().ToString();
-  CefRefPtr<CefListValue> args = cef_message->GetArgumentList();
-  if (name == msg::kExecute) {
-    if (frame && args->GetSize() == 3 && args->GetType(0) == VTYPE_STRING &&
-        args->GetType(1) == VTYPE_STRING && args->GetType(2) == VTYPE_INT) {
-      frame->ExecuteJavaScript(args->GetString(0), args->GetString(1), args->GetInt(2));
-    }
-    // The UI process waits for this (a closing browser waits for its scripts).
-    webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), nullptr));
-  } else if (name == msg::kLoadUrl) {
-    if (frame && args->GetSize() == 1 && args->GetType(0) == VTYPE_STRING)
-      frame->LoadURL(args->GetString(0));
-  } else if (name == msg::kStop) {
+  msg::Execute execute;
+  msg::LoadUrl load_url;
+  msg::Stop stop;
+  if (msg::Decode(cef_message, &execute)) {
+    if (frame) frame->ExecuteJavaScript(execute.code, execute.script_url, execute.start_line);
+  } else if (msg::Decode(cef_message, &load_url)) {
+    if (frame) frame->LoadURL(load_url.url);
+  } else if (msg::Decode(cef_message, &stop)) {
     CefRefPtr<V8ContextImpl> context = frame ? frame->context() : nullptr;
     if (context) context->Evaluate("window.stop()", CefString(), 1, nullptr);
+  } else {
+    msg::ReportMalformed(cef_message);
   }
+  // The UI process waits for this, whatever became of the script (a closing browser waits for
+  // its scripts).
+  if (name == msg::kExecute)
+    webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), nullptr));
 }
 
 gboolean RenderProcess::OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
