@@ -282,10 +282,8 @@ void BrowserImpl::WaitUntilClosed() {
 
 void BrowserImpl::RequestScript(const std::string& code, const std::string& script_url) {
   // Asked for while a main-frame load start is reported: it belongs to the new document.
-  if (start_scripts_ && CefCurrentlyOn(TID_UI) && start_scripts_->collecting()) {
-    start_scripts_->Add(code, script_url);
+  if (start_scripts_ && CefCurrentlyOn(TID_UI) && start_scripts_->Collect(code, script_url))
     return;
-  }
   pending_scripts_.fetch_add(1);
   if (!CefPostTask(TID_UI, base::Bind(&BrowserImpl::RunScript, this, code, script_url)))
     pending_scripts_.fetch_sub(1);

@@ -55,8 +55,10 @@ std::string UriOf(WebKitWebView* web_view) {
 void ReportLoadStart(BrowserImpl* browser, const std::string& install_for) {
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
   StartScripts* scripts = browser->start_scripts();
-  scripts->BeginCollecting();
-  if (handler) handler->OnLoadStart(browser, browser->GetMainFrame(), TT_EXPLICIT);
+  {
+    StartScripts::Collecting collecting(scripts);
+    if (handler) handler->OnLoadStart(browser, browser->GetMainFrame(), TT_EXPLICIT);
+  }
   if (!install_for.empty()) {
     scripts->InstallFor(install_for);
     return;

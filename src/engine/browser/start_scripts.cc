@@ -116,17 +116,20 @@ bool StartScripts::TakeTurn(std::function<void()> resume) {
   return false;
 }
 
-void StartScripts::BeginCollecting() {
-  collecting_ = true;
-  collected_.clear();
+StartScripts::Collecting::Collecting(StartScripts* scripts) : scripts_(scripts) {
+  scripts_->collecting_ = true;
+  scripts_->collected_.clear();
 }
 
-void StartScripts::Add(const std::string& code, const std::string& script_url) {
+StartScripts::Collecting::~Collecting() { scripts_->collecting_ = false; }
+
+bool StartScripts::Collect(const std::string& code, const std::string& script_url) {
+  if (!collecting_) return false;
   collected_.emplace_back(code, script_url);
+  return true;
 }
 
 void StartScripts::InstallFor(const std::string& uri) {
-  collecting_ = false;
   Uninstall();
   scripts_ = std::move(collected_);
   collected_.clear();
@@ -139,7 +142,6 @@ void StartScripts::InstallFor(const std::string& uri) {
 }
 
 std::vector<std::pair<std::string, std::string>> StartScripts::TakeCollected() {
-  collecting_ = false;
   return std::move(collected_);
 }
 

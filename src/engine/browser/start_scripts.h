@@ -44,16 +44,26 @@ class StartScripts {
   // this view's turn, at the latest after about a second.
   bool TakeTurn(std::function<void()> resume);
 
-  // While a load start is reported, main-frame scripts are collected here instead of run.
-  void BeginCollecting();
-  bool collecting() const { return collecting_; }
-  void Add(const std::string& code, const std::string& script_url);
-  // Ends collecting and replaces the one-shot with what was collected, for the document
+  // While a load start is reported, main-frame scripts are collected here instead of run: for
+  // the life of this scope.
+  class Collecting {
+   public:
+    explicit Collecting(StartScripts* scripts);
+    ~Collecting();
+    Collecting(const Collecting&) = delete;
+    Collecting& operator=(const Collecting&) = delete;
+
+   private:
+    StartScripts* const scripts_;
+  };
+  // True: a load start is being reported and the script was collected for its document.
+  bool Collect(const std::string& code, const std::string& script_url);
+  // Replaces the one-shot with what was collected, for the document
   // of `uri`. The caller lets the navigation go on afterwards: the update and the decision
   // then reach the web process that will hold the new document in this order.
   void InstallFor(const std::string& uri);
-  // Ends collecting and hands back what was collected, to be run the ordinary way (a document
-  // that already exists).
+  // Hands back what was collected, to be run the ordinary way (a document that already
+  // exists).
   std::vector<std::pair<std::string, std::string>> TakeCollected();
 
   // The one-shot will not be wanted any more (a document made without a response decision,
