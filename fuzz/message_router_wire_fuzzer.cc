@@ -140,6 +140,8 @@ void CheckEngineDecoders(CefRefPtr<CefProcessMessage> message) {
   });
   CheckEngineType<msg::LoadUrl>(message, msg::kLoadUrl,
                                 [](auto& a, auto& b) { return a.url == b.url; });
+  CheckEngineType<msg::MainDocumentParsed>(message, msg::kMainDocumentParsed,
+                                           [](auto&, auto&) { return true; });
   CheckEngineType<msg::Stop>(message, msg::kStop, [](auto&, auto&) { return true; });
 }
 

@@ -4,6 +4,7 @@ pages report, and the shell (or its test variant) started for real against them.
 import base64
 import glob
 import http.server
+import json
 import os
 import shutil
 import signal
@@ -355,12 +356,13 @@ class ShellTestCase(unittest.TestCase):
                 f.write(text.encode() if isinstance(text, str) else text)
         return path
 
-    def backend_project(self, first_js=FIRST_JS, ext_js="var app = {};"):
+    def backend_project(self, first_js=FIRST_JS, ext_js="var app = {};", fronturl=None):
         """A backend project whose first.js (by default FIRST_JS) may report to this test's
         server through {{ORIGIN}}."""
         files = {"temp/js/qvexext.js": ext_js,
                  "temp/js/first.js": first_js.replace("{{ORIGIN}}", self.server.origin)}
-        return self.make_project('{"type": "backend"}', files)
+        doc = {"type": "backend", "fronturl": fronturl} if fronturl else {"type": "backend"}
+        return self.make_project(json.dumps(doc), files)
 
     def start(self, *args, project=None, variant=True, env=None):
         environ = dict(os.environ)

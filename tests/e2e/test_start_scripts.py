@@ -98,7 +98,7 @@ class LoadKindsTest(StartScriptTestCase):
         self.assertTrue(any(l.startswith("http://localhost:")
                             for l in self.server.values("first")))
         # The load start hook came once for each of them too, with the new document's URL.
-        starts = [h for h in shell.hooks("onLoadStart main=1")]
+        starts = shell.load_starts()
         self.assertEqual(len(starts), len(loads), starts)
         self.assertTrue(starts[1].endswith("/p?via=start"), starts[:3])  # The reload.
 
@@ -145,8 +145,7 @@ if (location.pathname === '/a') {
         wait_for(lambda: any("onLoadEnd" in h and "/b" in h for h in shell.hooks()),
                  what="the load end of /b")
         # The detour had neither a start nor an end.
-        self.assertEqual([h.split(" url=")[1] for h in shell.hooks("onLoadStart main=1")],
-                         [self.url("/a"), self.url("/b")])
+        self.assertEqual(shell.load_starts(), [self.url("/a"), self.url("/b")])
         self.assertEqual([h for h in shell.hooks("onLoadEnd") if detour in h], [])
 
     def test_a_load_without_content_leaves_no_script_for_the_next_document(self):
@@ -179,69 +178,65 @@ window.addEventListener('load', function () {
 });
 </script></body></html>"""
 
-# Rows: the first part's size in bytes, the pause (s), where the pause falls ("html": before
-# the <html> tag, "head": inside <head>, before its first script), how the body is framed.
+def stream_path(**q):
+    """A /stream URL, its query in the order the page reports it."""
+    return "/stream?" + "&".join("%s=%s" % kv for kv in sorted(q.items()))
+
+
+# Rows: the first part's size in bytes, where the 1.5 s pause falls ("html": before the <html>
+# tag, "head": inside <head>, before its first script), how the body is framed, whose site.
 STREAMED = [
-    ("under the sniffing size", 200, 1.5, "html", "length"),
-    ("over the sniffing size", 600, 1.5, "html", "length"),
-    ("large first part", 2000, 1.5, "html", "length"),
-    ("pause inside head", 600, 1.5, "head", "length"),
-    ("chunked", 600, 1.5, "html", "chunked"),
-    ("ended by closing", 600, 1.5, "html", "close"),
-    ("cross-site", 600, 1.5, "html", "length"),
+    dict(size=200, where="html", framing="length"),  # Under WebKit's 512-byte sniffing.
+    dict(size=600, where="html", framing="length"),  # Over it: the load commits before <html>.
+    dict(size=2000, where="html", framing="length"),
+    dict(size=600, where="head", framing="length"),
+    dict(size=600, where="html", framing="chunked"),
+    dict(size=600, where="html", framing="close"),  # No length: ended by closing.
+    dict(size=600, where="html", framing="length", site="cross"),
 ]
 
 
 class StreamedResponseTest(StartScriptTestCase):
+    maxDiff = None
+
     def streamed(self, q):
         size, pause, where, framing = int(q["size"]), float(q["pause"]), q["where"], q["framing"]
-        link = "/stream?" + "&".join("%s=%s" % (k, v if k != "via" else "link")
-                                     for k, v in sorted(q.items()))
-        rest = STREAMED_HEAD + STREAMED_BODY % link
+        rest = STREAMED_HEAD + STREAMED_BODY % stream_path(**dict(q, via="link"))
         if where == "head":
             top = "<!doctype html><html><head><title>streamed</title><!--"
-            top, rest = top + " " * (size - len(top) - 3) + "-->", rest
+            top = top + " " * (size - len(top) - 3) + "-->"
         else:
             top = "<!doctype html>"
             top, rest = top + " " * (size - len(top)), "<html><head>" + rest
-        rest = rest.replace("{{ORIGIN}}", self.server.origin).encode()
-        parts = [float(q.get("delay", 0)), top.encode(), pause, rest]
+        top, rest = top.encode(), rest.replace("{{ORIGIN}}", self.server.origin).encode()
         if q.get("away"):  # Never ends: WebKit goes elsewhere (Refresh) while it waits.
-            return [top.encode(), 30], framing, [("Refresh", "1; url=" + q["away"])], 1000
+            return [top, 30], framing, [("Refresh", "1; url=" + q["away"])], 1000
         if q.get("never"):  # The page's own script comes, the rest never does.
-            return [top.encode(), pause, rest[:rest.index(b"</head>")], 30], framing, (), 1000
-        return parts, framing, (), 0
-
-    maxDiff = None
+            return [top, pause, rest[:rest.index(b"</head>")], 30], framing, (), 1000
+        return [float(q.get("delay", 0)), top, pause, rest], framing, (), 0
 
     def test_first_js_runs_once_in_every_document_however_its_bytes_arrive(self):
-        port = self.server.server_address[1]
         self.server.streams["/stream"] = self.streamed
-        steps, documents = [], []
-        for name, size, pause, where, framing in STREAMED:
-            origin = ("http://localhost:%d" % port if name == "cross-site"
-                      else self.server.origin)
-            path = "/stream?framing=%s&pause=%s&size=%d&via=go&where=%s" % (
-                framing, pause, size, where)
-            steps += ["go " + origin + path, "reload", "link"]
-            documents += [path, path, path.replace("via=go", "via=link")]
+        other_site = "http://localhost:%d" % self.server.server_address[1]
+        start = stream_path(size=100, where="html", framing="length", pause=0, via="start")
+        steps, documents = [], [start]
+        for row in STREAMED:
+            path = stream_path(pause=1.5, via="go", **row)
+            steps += ["go " + (other_site if "site" in row else "") + path, "reload", "link"]
+            documents += [path, path, stream_path(pause=1.5, via="link", **row)]
         # A page that never comes and is left for the next, then one that never finishes.
-        after = "/stream?framing=length&pause=0&size=100&via=after&where=html"
-        steps += ["go /stream?away=" + after.replace("&", "%26") + "&framing=length&pause=0"
-                  "&size=600&via=away&where=html",
-                  "go /stream?framing=length&never=1&pause=1.5&size=600&via=never&where=html"]
-        documents += [after, "/stream?framing=length&never=1&pause=1.5&size=600&via=never"
-                      "&where=html"]
-        queue = list(steps)
-        self.server.dynamic = {"/next": lambda: queue.pop(0) if queue else "end"}
-        self.start("--url=" + self.url("/stream?framing=length&pause=0&size=100&via=start"
-                                       "&where=html"), project=self.backend_project())
-        documents.insert(0, "/stream?framing=length&pause=0&size=100&via=start&where=html")
+        after = stream_path(size=100, where="html", framing="length", pause=0, via="after")
+        never = stream_path(size=600, where="html", framing="length", pause=1.5, via="never",
+                            never=1)
+        steps += ["go " + stream_path(size=600, where="html", framing="length", pause=0,
+                                      via="away", away=after.replace("&", "%26")),
+                  "go " + never]
+        documents += [after, never]
+        self.server.dynamic = {"/next": lambda: steps.pop(0) if steps else "end"}
+        self.start("--url=" + self.url(start), project=self.backend_project())
         heads = self.wait_report("head", count=len(documents), timeout=150)
         self.assertEqual(heads, [d + " true" for d in documents])
-        loads = self.server.values("load")
-        self.assertEqual(loads, [d + " 1" for d in documents[:-1]])
-
+        self.assertEqual(self.server.values("load"), [d + " 1" for d in documents[:-1]])
 
     def test_an_opener_slow_to_its_document_and_its_pop_up_each_run_first_js_once(self):
         # The opener's next document waits 3 s for its <html> while its pop-up's comes: the

@@ -310,7 +310,10 @@ void OnEngineMessage(BrowserImpl* browser, int64_t frame_id,
   msg::FrameLoaded loaded;
   msg::FrameNavigating navigating;
   msg::FrameDetached detached;
-  if (msg::Decode(message, &committed)) {
+  msg::MainDocumentParsed parsed;
+  if (msg::Decode(message, &parsed)) {
+    if (browser->start_scripts()) browser->start_scripts()->DocumentParsed();
+  } else if (msg::Decode(message, &committed)) {
     if (SubframeReport(browser, frame_id)) SubframeCommitted(browser, frame_id, committed);
   } else if (msg::Decode(message, &loaded)) {
     if (SubframeReport(browser, frame_id)) SubframeLoaded(browser, frame_id, loaded);

@@ -1,4 +1,5 @@
-// StartScripts: one-shot user scripts for the next main-frame document, removed once they ran.
+// StartScripts: one-shot user scripts for the next main-frame document, removed once it is
+// parsed.
 #include "browser/start_scripts.h"
 
 #include <algorithm>
@@ -15,32 +16,11 @@ namespace {
 // to come (or never comes) must not hold the others back.
 constexpr int64_t kTurnTimeoutMs = 1000;
 
-// The report that a one-shot ran comes from a script world of its own: pages see neither the
-// report nor its handler.
-constexpr char kRanWorld[] = "qvex-start-scripts";
-constexpr char kRanHandler[] = "qvexStartScriptsRan";
-constexpr char kRanSignal[] = "script-message-received::qvexStartScriptsRan";
-
-uint64_t g_last_token = 0;
-
 }  // namespace
 
 struct StartScripts::Group : std::enable_shared_from_this<Group> {
   explicit Group(WebKitUserContentManager* m)
-      : manager(ScopedGObject<WebKitUserContentManager>::Ref(m)) {
-    g_signal_connect(m, kRanSignal, G_CALLBACK(OnRan), this);
-  }
-  ~Group() { g_signal_handlers_disconnect_by_data(manager.get(), this); }
-
-  static void OnRan(WebKitUserContentManager*, WebKitJavascriptResult* result, Group* group) {
-    CEF_REQUIRE_UI_THREAD();
-    JSCValue* value = webkit_javascript_result_get_js_value(result);
-    if (!jsc_value_is_number(value)) return;
-    const auto token = static_cast<uint64_t>(jsc_value_to_double(value));
-    for (StartScripts* member : group->members) {
-      if (member->token_ == token) return member->Clear();
-    }
-  }
+      : manager(ScopedGObject<WebKitUserContentManager>::Ref(m)) {}
 
   StartScripts* Find(StartScriptTurns::Member member) const {
     auto it = std::find(members.begin(), members.end(), member);
@@ -93,10 +73,6 @@ StartScripts::StartScripts(WebKitUserContentManager* own, const StartScripts* op
     : own_(ScopedGObject<WebKitUserContentManager>::Ref(own)),
       group_(opener ? opener->group_ : std::make_shared<Group>(own)) {
   group_->members.push_back(this);
-  webkit_user_content_manager_register_script_message_handler_in_world(own, kRanHandler,
-                                                                        kRanWorld);
-  if (own != group_->manager.get())
-    g_signal_connect(own, kRanSignal, G_CALLBACK(Group::OnRan), group_.get());
 }
 
 StartScripts::~StartScripts() {
@@ -104,8 +80,6 @@ StartScripts::~StartScripts() {
   resume_ = nullptr;
   auto& members = group_->members;
   members.erase(std::remove(members.begin(), members.end(), this), members.end());
-  if (own_.get() != group_->manager.get())
-    g_signal_handlers_disconnect_by_data(own_.get(), group_.get());
   LeaveTurns();
 }
 
@@ -147,7 +121,6 @@ std::vector<std::pair<std::string, std::string>> StartScripts::TakeCollected() {
 
 void StartScripts::Install() {
   CEF_REQUIRE_UI_THREAD();
-  token_ = ++g_last_token;
   std::vector<WebKitUserScript*> scripts;
   // One user script per request: a syntax error in one does not keep the others from running.
   for (const auto& [code, script_url] : scripts_) {
@@ -156,10 +129,6 @@ void StartScripts::Install() {
                                              WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
                                              nullptr, nullptr));
   }
-  // Injected with the others, in the same pass over the document's user scripts.
-  scripts.push_back(webkit_user_script_new_for_world(
-      RanReport(token_).c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kRanWorld, nullptr, nullptr));
   WebKitUserContentManager* shared = group_->manager.get();
   for (WebKitUserScript* script : scripts) {
     webkit_user_content_manager_add_script(own_.get(), script);
@@ -182,9 +151,14 @@ void StartScripts::Clear() {
   Uninstall();
   scripts_.clear();
   installed_for_.clear();
-  token_ = 0;
   // A load start that waits for its turn keeps its place.
   if (!resume_) LeaveTurns();
+}
+
+void StartScripts::DocumentParsed() {
+  // Also when its scripts wait outside the managers (its turn expired): the document is past
+  // the moment they were for.
+  if (!scripts_.empty()) Clear();
 }
 
 void StartScripts::LeaveTurns() {
@@ -210,14 +184,9 @@ void StartScripts::OnTurn() {
 }
 
 void StartScripts::OnExpired() {
-  // Its scripts wait outside the managers for its next turn (OnTurn), unless they are reported
-  // as run meanwhile (an injection already on its way) or a newer load start replaces them.
+  // Its scripts wait outside the managers for its next turn (OnTurn), unless its document is
+  // parsed meanwhile or a newer load start replaces them.
   Uninstall();
-}
-
-std::string StartScripts::RanReport(uint64_t token) {
-  return "window.webkit.messageHandlers." + std::string(kRanHandler) + ".postMessage(" +
-         std::to_string(token) + ");";
 }
 
 std::string StartScripts::WithSourceUrl(const std::string& code, const std::string& script_url) {

@@ -4,16 +4,14 @@
 //
 // WebKit runs document-start user scripts when the parser makes the document's root element,
 // which may be long after the load commits (a server that flushes the top of a page early and
-// then pauses). So the one-shot stays until it has run: a last, hidden script in a world of
-// its own tells this process so (with the token of its installation), and only then is it
-// removed. A newer installation, a failed load or a document made without a response decision
-// removes it earlier.
+// then pauses). So the one-shot stays until the web process reports that the document was
+// parsed to its end (by then the root element exists). A newer installation, a failed load or
+// a document made without a response decision removes it earlier.
 #ifndef QVEX_ENGINE_BROWSER_START_SCRIPTS_H_
 #define QVEX_ENGINE_BROWSER_START_SCRIPTS_H_
 
 #include <webkit2/webkit2.h>
 
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -72,15 +70,16 @@ class StartScripts {
   // A load of `uri` failed: a load cancelled by a newer one reports its failure after the
   // newer one installed its own scripts, which stay.
   void ClearIfFor(const std::string& uri);
+  // The main frame's document was parsed to its end: the one-shot has run there, or never
+  // will. (The report of an older document comes before the decision of a newer one: both
+  // come from the web process of that document, in this order.)
+  void DocumentParsed();
 
   // The script text as installed: the code (NUL characters escaped), then the name errors are
   // reported against.
   static std::string WithSourceUrl(const std::string& code, const std::string& script_url);
-  // The hidden last script of the installation `token`: it reports that the one-shot ran.
-  static std::string RanReport(uint64_t token);
-
  private:
-  // Puts the collected scripts and their report into the managers, under a new token.
+  // Puts the scripts into the managers.
   void Install();
   // Takes this view's scripts out of the managers (they may be installed again).
   void Uninstall();
@@ -95,7 +94,6 @@ class StartScripts {
   std::shared_ptr<Group> group_;
   std::vector<std::pair<std::string, std::string>> scripts_;  // Code, script URL.
   std::string installed_for_;
-  uint64_t token_ = 0;             // Of the installation not yet reported as run; 0: none.
   std::vector<WebKitUserScript*> installed_;  // In the managers now.
   std::function<void()> resume_;  // A load start that waits for the turn.
   bool collecting_ = false;

@@ -89,6 +89,14 @@ bool Decode(CefRefPtr<CefProcessMessage> message, FrameDetached*) {
   return ArgsIf(message, kFrameDetached, {}) != nullptr;
 }
 
+CefRefPtr<CefProcessMessage> Encode(const MainDocumentParsed&) {
+  return CefProcessMessage::Create(kMainDocumentParsed);
+}
+
+bool Decode(CefRefPtr<CefProcessMessage> message, MainDocumentParsed*) {
+  return ArgsIf(message, kMainDocumentParsed, {}) != nullptr;
+}
+
 CefRefPtr<CefProcessMessage> Encode(const Execute& m) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(kExecute);
   CefRefPtr<CefListValue> args = message->GetArgumentList();

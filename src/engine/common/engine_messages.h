@@ -41,6 +41,10 @@ struct FrameNavigating {
 // The sub-frame is gone: [].
 constexpr char kFrameDetached[] = "qvex-engine:frame-detached";
 struct FrameDetached {};
+// The main frame's document has been parsed to its end (DOMContentLoaded), so WebKit has run
+// its start-up scripts, if it ever will: [].
+constexpr char kMainDocumentParsed[] = "qvex-engine:main-document-parsed";
+struct MainDocumentParsed {};
 
 // UI process -> web process, for one frame.
 // Run script in the frame's document, then reply (an empty message): [code, script URL, line].
@@ -67,6 +71,7 @@ CefRefPtr<CefProcessMessage> Encode(const FrameCommitted& message);
 CefRefPtr<CefProcessMessage> Encode(const FrameLoaded& message);
 CefRefPtr<CefProcessMessage> Encode(const FrameNavigating& message);
 CefRefPtr<CefProcessMessage> Encode(const FrameDetached& message);
+CefRefPtr<CefProcessMessage> Encode(const MainDocumentParsed& message);
 CefRefPtr<CefProcessMessage> Encode(const Execute& message);
 CefRefPtr<CefProcessMessage> Encode(const LoadUrl& message);
 CefRefPtr<CefProcessMessage> Encode(const Stop& message);
@@ -77,6 +82,7 @@ bool Decode(CefRefPtr<CefProcessMessage> message, FrameCommitted* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, FrameLoaded* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, FrameNavigating* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, FrameDetached* out);
+bool Decode(CefRefPtr<CefProcessMessage> message, MainDocumentParsed* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, Execute* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, LoadUrl* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, Stop* out);

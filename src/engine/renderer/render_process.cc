@@ -68,6 +68,7 @@ CefRefPtr<RenderBrowser> RenderProcess::BrowserFor(WebKitWebPage* page) {
   g_object_weak_ref(G_OBJECT(page), OnPageFinalized, nullptr);
   g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessageReceived), nullptr);
   g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
+  g_signal_connect(page, "document-loaded", G_CALLBACK(OnDocumentLoaded), nullptr);
   if (handler_) Guarded("OnBrowserCreated", [&] { handler_->OnBrowserCreated(browser); });
   return browser;
 }
@@ -165,6 +166,14 @@ void RenderProcess::OnEngineMessage(WebKitUserMessage* message,
   // its scripts).
   if (name == msg::kExecute)
     webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), nullptr));
+}
+
+void RenderProcess::OnDocumentLoaded(WebKitWebPage* page, gpointer) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  // The UI process keeps the document's start-up scripts installed until it hears this.
+  CefRefPtr<RenderBrowser> browser = g_process->BrowserFor(page);
+  browser->SendProcessMessage(browser->GetIdentifier(),
+                              engine_messages::Encode(engine_messages::MainDocumentParsed{}));
 }
 
 gboolean RenderProcess::OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,

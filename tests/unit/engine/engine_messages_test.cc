@@ -47,8 +47,11 @@ TEST(EngineMessagesTest, EveryTypeRoundTrips) {
   ASSERT_TRUE(Decode(OverTheWire(Encode(LoadUrl{odd})), &load_url));
   EXPECT_EQ(load_url.url.ToString16(), odd);
   FrameDetached detached;
+  MainDocumentParsed parsed;
   Stop stop;
   EXPECT_TRUE(Decode(OverTheWire(Encode(FrameDetached{})), &detached));
+  EXPECT_TRUE(Decode(OverTheWire(Encode(MainDocumentParsed{})), &parsed));
+  EXPECT_FALSE(Decode(Encode(FrameDetached{}), &parsed));
   EXPECT_TRUE(Decode(OverTheWire(Encode(Stop{})), &stop));
   // Each name decodes as its own type only.
   EXPECT_FALSE(Decode(Encode(Stop{}), &detached));
