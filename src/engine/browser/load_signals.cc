@@ -245,7 +245,6 @@ void AttachLoadSignals(BrowserImpl* browser) {
   g_signal_connect(view, "notify::is-loading", G_CALLBACK(OnIsLoading), browser);
   g_signal_connect(view, "notify::uri", G_CALLBACK(OnUri), browser);
   g_signal_connect(view, "decide-policy", G_CALLBACK(OnDecidePolicy), browser);
-  AttachSubframeSignals(browser);
 }
 
 void OnEngineMessage(BrowserImpl* browser, int64_t frame_id,

@@ -9,6 +9,7 @@
 #include "browser/frame_tree.h"
 #include "browser/load_signals.h"
 #include "browser/menu_model_impl.h"
+#include "browser/subframe_signals.h"
 #include "common/engine_messages.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
@@ -86,9 +87,11 @@ GtkWidget* OnCreate(WebKitWebView* web_view, WebKitNavigationAction* action,
 
 }  // namespace
 
+// Every signal of a browser's web view, each group connected by the file that handles it.
 void AttachWebViewSignals(BrowserImpl* browser) {
   GObject* view = G_OBJECT(browser->web_view());
   AttachLoadSignals(browser);
+  AttachSubframeSignals(browser);
   g_signal_connect(view, "notify::title", G_CALLBACK(OnTitle), browser);
   g_signal_connect(view, "close", G_CALLBACK(OnClose), browser);
   g_signal_connect(view, "user-message-received", G_CALLBACK(OnUserMessage), browser);
