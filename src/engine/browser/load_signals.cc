@@ -114,6 +114,7 @@ void StartDocument(CefRefPtr<BrowserImpl> browser, WebKitResponsePolicyDecision*
   }
   if (scripts) {
     browser->load_state()->started = true;
+    // The view's URI can still be the old document's here (after a cancelled load).
     browser->main_frame()->SetURL(uri);
     ReportLoadStart(browser.get(), uri);
   }
@@ -153,6 +154,7 @@ void OnNavigationDecision(BrowserImpl* browser, WebKitNavigationPolicyDecision* 
 
 gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
                         WebKitPolicyDecisionType type, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
     return OnResponseDecision(web_view, WEBKIT_RESPONSE_POLICY_DECISION(decision), browser);
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
@@ -161,6 +163,7 @@ gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
 }
 
 void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   LoadState* state = browser->load_state();
   switch (event) {
@@ -174,7 +177,6 @@ void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* 
       break;
     case WEBKIT_LOAD_COMMITTED:
       state->committed = true;
-      browser->main_frame()->SetURL(UriOf(web_view));
       // The old document's frames are gone. The one-shot stays until it has run: the new
       // document's root element, where WebKit runs it, may come much later than this.
       browser->frames()->RemoveSubframes();
@@ -211,16 +213,19 @@ gboolean ReportLoadError(BrowserImpl* browser, const LoadError& error, const gch
 
 gboolean OnLoadFailed(WebKitWebView* web_view, WebKitLoadEvent event, gchar* failing_uri,
                       GError* error, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   return ReportLoadError(browser, MapLoadError(error), failing_uri);
 }
 
 gboolean OnLoadFailedWithTlsErrors(WebKitWebView* web_view, gchar* failing_uri,
                                    GTlsCertificate* certificate, GTlsCertificateFlags errors,
                                    BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   return ReportLoadError(browser, {ERR_CERT_INVALID, "ERR_CERT_INVALID"}, failing_uri);
 }
 
 void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
   if (handler) {
@@ -230,7 +235,10 @@ void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
   }
 }
 
+// With the response decision (StartDocument), the only writer of the main frame's URL: WebKit
+// changes the view's URI as a navigation starts, is redirected and commits.
 void OnUri(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   browser->main_frame()->SetURL(UriOf(web_view));
 }
 

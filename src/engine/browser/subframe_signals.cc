@@ -10,6 +10,7 @@
 #include "browser/load_state.h"
 #include "browser/request_impl.h"
 #include "common/engine_messages.h"
+#include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
 
@@ -29,6 +30,7 @@ CefRefPtr<CefRequestHandler> RequestHandlerOf(BrowserImpl* browser) {
 
 // A resource failed: when it was a sub-frame's new document, that frame's load failed.
 void OnResourceFailed(WebKitWebResource* resource, GError* error, WebKitWebView* web_view) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> browser = BrowserImpl::FromWebView(web_view);
   if (!browser || resource == webkit_web_view_get_main_resource(web_view)) return;
   const gchar* uri = webkit_web_resource_get_uri(resource);
@@ -42,6 +44,7 @@ void OnResourceFailed(WebKitWebResource* resource, GError* error, WebKitWebView*
 
 void OnResourceLoadStarted(WebKitWebView* web_view, WebKitWebResource* resource,
                            WebKitURIRequest* request, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   g_signal_connect_object(resource, "failed", G_CALLBACK(OnResourceFailed), web_view,
                           GConnectFlags(0));
 }

@@ -13,12 +13,14 @@
 #include "common/engine_messages.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
+#include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
 
 namespace {
 
 void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefClient> client = browser->GetClient();
   CefRefPtr<CefDisplayHandler> handler = client ? client->GetDisplayHandler() : nullptr;
@@ -30,6 +32,7 @@ void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
 }
 
 void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   // window.close() from the page, or a WebDriver's: the same sequence as a user's close.
   browser->CloseBrowser(false);
@@ -40,6 +43,7 @@ void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
 
 gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
                        BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefClient> client = browser->GetClient();
   if (!client) return FALSE;
@@ -57,6 +61,7 @@ gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
 
 void OnWebProcessTerminated(WebKitWebView* web_view, WebKitWebProcessTerminationReason reason,
                             BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   LOG(WARNING) << "web process ended (reason " << static_cast<int>(reason) << "); reloading";
   OnWebProcessGone(browser);
   webkit_web_view_reload(web_view);
@@ -64,6 +69,7 @@ void OnWebProcessTerminated(WebKitWebView* web_view, WebKitWebProcessTermination
 
 gboolean OnContextMenu(WebKitWebView* web_view, WebKitContextMenu* menu, GdkEvent* event,
                        WebKitHitTestResult* hit, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefClient> client = browser->GetClient();
   CefRefPtr<CefContextMenuHandler> handler = client ? client->GetContextMenuHandler() : nullptr;
@@ -81,6 +87,7 @@ gboolean OnContextMenu(WebKitWebView* web_view, WebKitContextMenu* menu, GdkEven
 
 GtkWidget* OnCreate(WebKitWebView* web_view, WebKitNavigationAction* action,
                     BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   return BrowserViewImpl::CreatePopup(browser);
 }
