@@ -45,6 +45,11 @@ window.addEventListener('load', function () {
     else if (step === 'cross') location.href = '{{OTHER_ORIGIN}}/p?via=cross';
     else if (step === 'home') location.href = '{{ORIGIN}}/p?via=home';
     else if (step === 'big') location.href = '/big?via=big';
+    else if (step.indexOf('go ') === 0) location.href = step.slice(3);
+    else if (step.indexOf('open ') === 0) {  // A pop-up, then this page goes on.
+      window.open(step.split(' ')[1]);
+      location.href = step.split(' ')[2];
+    }
     else if (step === 'user-reload') cefQuery({request: 'variant:reload'});
     else if (step === 'error') location.href = '{{CLOSED}}/nothing-here';
     else report('done', step);
@@ -115,16 +120,8 @@ window.open('/p?via=popup');
         self.assertTrue(firsts[2].startswith("data:text/html"), firsts)
 
     def start_a_then_b(self, detour):
-        """Page /a goes to `detour`, which never becomes a document, then to /b. first.js
-        reports the path of each document it runs in; each page's first script how often it
-        had run there."""
-        project = self.backend_project(first_js="""
-window.__firstRuns = (window.__firstRuns || 0) + 1;
-(function () {
-  var x = new XMLHttpRequest();
-  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.pathname), false);
-  x.send();
-})();""")
+        """Page /a goes to `detour`, which never becomes a document, then to /b. Each page's
+        first script reports how often first.js had run there."""
         page = """<html><head><script>
 var x = new XMLHttpRequest();
 x.open('GET', '{{ORIGIN}}/report?k=head&v=' + location.pathname + ' ' + window.__firstRuns, false);
@@ -139,9 +136,9 @@ if (location.pathname === '/a') {
 </script></body></html>""" % detour
         self.server.add_page("/a", page)
         self.server.add_page("/b", page)
-        shell = self.start("--url=" + self.url("/a"), project=project)
+        shell = self.start("--url=" + self.url("/a"), project=self.backend_project())
         self.assertEqual(self.wait_report("head", count=2), ["/a 1", "/b 1"])
-        self.assertEqual(self.server.values("first"), ["/a", "/b"])
+        self.assertEqual(self.server.values("first"), [self.url("/a"), self.url("/b")])
         wait_for(lambda: any("onLoadEnd" in h and "/b" in h for h in shell.hooks()),
                  what="the load end of /b")
         # The detour had neither a start nor an end.
@@ -155,28 +152,6 @@ if (location.pathname === '/a') {
     def test_a_load_cancelled_by_the_next_leaves_no_script_behind(self):
         self.start_a_then_b("/stall")  # Never gets its document.
 
-
-# A page whose bytes come in two parts with a pause between (as server-side rendering flushes
-# the top of a page early): its first script says whether first.js ran there, once; at `load`
-# it asks the server where to go next.
-STREAMED_HEAD = "<script>" + REPORT_JS + """
-report('head', location.pathname + location.search + ' ' + (window.__firstRuns === 1));
-</script>"""
-STREAMED_BODY = """</head><body><a id="link" href="%s">link</a><script>
-window.addEventListener('load', function () {
-  report('load', location.pathname + location.search + ' ' + window.__firstRuns);
-  var x = new XMLHttpRequest();
-  x.open('GET', '{{ORIGIN}}/next', false);
-  x.send();
-  var step = x.responseText;
-  setTimeout(function () {
-    if (step === 'reload') location.reload();
-    else if (step === 'link') document.getElementById('link').click();
-    else if (step.indexOf('go ') === 0) location.href = step.slice(3);
-    else report('done', step);
-  }, 0);
-});
-</script></body></html>"""
 
 def stream_path(**q):
     """A /stream URL, its query in the order the page reports it."""
@@ -200,14 +175,15 @@ class StreamedResponseTest(StartScriptTestCase):
     maxDiff = None
 
     def streamed(self, q):
+        """PAGE in two parts with a pause between, as server-side rendering flushes the top
+        of a page early."""
         size, pause, where, framing = int(q["size"]), float(q["pause"]), q["where"], q["framing"]
-        rest = STREAMED_HEAD + STREAMED_BODY % stream_path(**dict(q, via="link"))
-        if where == "head":
-            top = "<!doctype html><html><head><title>streamed</title><!--"
-            top = top + " " * (size - len(top) - 3) + "-->"
-        else:
-            top = "<!doctype html>"
-            top, rest = top + " " * (size - len(top)), "<html><head>" + rest
+        page = PAGE.replace("%PADDING%", "").replace("/p?via=link",
+                                                     stream_path(**dict(q, via="link")))
+        top = "<!doctype html><html><head><title>streamed</title><!--" if where == "head" \
+            else "<!doctype html>"
+        rest = page[page.index("<script>") if where == "head" else len("<!doctype html>"):]
+        top += " " * (size - len(top) - 3) + ("-->" if where == "head" else "   ")
         top, rest = top.encode(), rest.replace("{{ORIGIN}}", self.server.origin).encode()
         if q.get("away"):  # Never ends: WebKit goes elsewhere (Refresh) while it waits.
             return [top, 30], framing, [("Refresh", "1; url=" + q["away"])], 1000
@@ -242,21 +218,15 @@ class StreamedResponseTest(StartScriptTestCase):
         # The opener's next document waits 3 s for its <html> while its pop-up's comes: the
         # two share one set of start-up scripts in their web process and take turns.
         self.server.streams["/stream"] = self.streamed
-        self.server.dynamic = {"/next": lambda: "end"}
-        stream = "/stream?framing=length&size=600&where=html&pause="
-        self.server.add_page("/opener", "<html><head>" + STREAMED_HEAD + """</head><body><script>
-window.addEventListener('load', function () {
-  window.open('%s0&delay=0.8&via=popup');
-  location.href = '%s3&via=opener';
-});
-</script></body></html>""" % (stream, stream))
-        self.start("--url=" + self.url("/opener"), project=self.backend_project())
+        popup = stream_path(size=600, where="html", framing="length", pause=0, delay=0.8,
+                            via="popup")
+        opener = stream_path(size=600, where="html", framing="length", pause=3, via="opener")
+        self.serve_pages(["open %s %s" % (popup, opener)])
+        self.start("--url=" + self.url("/p?via=start"), project=self.backend_project())
         self.wait_report("done", count=2, timeout=30)
-        self.assertEqual(sorted(self.server.values("head")),
-                         ["/opener true", stream + "0&delay=0.8&via=popup true",
-                          stream + "3&via=opener true"])
-        self.assertEqual(sorted(self.server.values("load")),
-                         [stream + "0&delay=0.8&via=popup 1", stream + "3&via=opener 1"])
+        documents = sorted(["/p?via=start", opener, popup])
+        self.assertEqual(sorted(self.server.values("head")), [d + " true" for d in documents])
+        self.assertEqual(sorted(self.server.values("load")), [d + " 1" for d in documents])
 
 
 class SampleProjectTest(ShellTestCase):

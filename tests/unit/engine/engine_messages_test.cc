@@ -25,39 +25,30 @@ CefRefPtr<CefProcessMessage> OverTheWire(CefRefPtr<CefProcessMessage> message) {
 
 TEST(EngineMessagesTest, EveryTypeRoundTrips) {
   const std::u16string odd(u"a\0b\xD800" u"c", 5);  // NUL and a lone surrogate.
-  FrameCommitted committed;
-  ASSERT_TRUE(Decode(OverTheWire(Encode(FrameCommitted{(int64_t{1} << 40) + 3, "n", "u", true})),
-                     &committed));
-  EXPECT_EQ(committed.parent_id, (int64_t{1} << 40) + 3);
-  EXPECT_EQ(committed.name + committed.url, "nu");
-  EXPECT_TRUE(committed.is_load);
-  FrameLoaded loaded;
-  ASSERT_TRUE(Decode(OverTheWire(Encode(FrameLoaded{"http://h/x"})), &loaded));
-  EXPECT_EQ(loaded.url, "http://h/x");
-  FrameNavigating navigating;
-  ASSERT_TRUE(Decode(OverTheWire(Encode(FrameNavigating{"http://h/y", true})), &navigating));
-  EXPECT_EQ(navigating.url, "http://h/y");
-  EXPECT_TRUE(navigating.redirect);
-  Execute execute;
-  ASSERT_TRUE(Decode(OverTheWire(Encode(Execute{odd, "http://h/s.js", -4})), &execute));
-  EXPECT_EQ(execute.code.ToString16(), odd);
-  EXPECT_EQ(execute.script_url.ToString(), "http://h/s.js");
-  EXPECT_EQ(execute.start_line, -4);
-  LoadUrl load_url;
-  ASSERT_TRUE(Decode(OverTheWire(Encode(LoadUrl{odd})), &load_url));
-  EXPECT_EQ(load_url.url.ToString16(), odd);
-  FrameDetached detached;
-  MainDocumentParsed parsed;
-  Stop stop;
-  EXPECT_TRUE(Decode(OverTheWire(Encode(FrameDetached{})), &detached));
-  EXPECT_TRUE(Decode(OverTheWire(Encode(MainDocumentParsed{})), &parsed));
-  EXPECT_FALSE(Decode(Encode(FrameDetached{}), &parsed));
-  EXPECT_TRUE(Decode(OverTheWire(Encode(Stop{})), &stop));
-  // Each name decodes as its own type only.
-  EXPECT_FALSE(Decode(Encode(Stop{}), &detached));
-  EXPECT_FALSE(Decode(Encode(FrameLoaded{"u"}), &load_url));
-  EXPECT_TRUE(IsEngineMessage(kExecute));
-  EXPECT_FALSE(IsEngineMessage("qvex-engine"));
+  FrameCommitted c;
+  ASSERT_TRUE(Decode(OverTheWire(Encode(FrameCommitted{int64_t{1} << 40, "n", "u", true})), &c));
+  EXPECT_TRUE(c.parent_id == int64_t{1} << 40 && c.name == "n" && c.url == "u" && c.is_load);
+  FrameLoaded l;
+  ASSERT_TRUE(Decode(OverTheWire(Encode(FrameLoaded{"http://h/x"})), &l));
+  EXPECT_EQ(l.url, "http://h/x");
+  FrameNavigating n;
+  ASSERT_TRUE(Decode(OverTheWire(Encode(FrameNavigating{"http://h/y", true})), &n));
+  EXPECT_TRUE(n.url == "http://h/y" && n.redirect);
+  Execute e;
+  ASSERT_TRUE(Decode(OverTheWire(Encode(Execute{odd, "http://h/s.js", -4})), &e));
+  EXPECT_TRUE(e.code.ToString16() == odd && e.script_url == "http://h/s.js" && e.start_line == -4);
+  LoadUrl u;
+  ASSERT_TRUE(Decode(OverTheWire(Encode(LoadUrl{odd})), &u));
+  EXPECT_EQ(u.url.ToString16(), odd);
+  FrameDetached d;
+  MainDocumentParsed p;
+  Stop s;
+  EXPECT_TRUE(Decode(OverTheWire(Encode(FrameDetached{})), &d) &&
+              Decode(OverTheWire(Encode(MainDocumentParsed{})), &p) &&
+              Decode(OverTheWire(Encode(Stop{})), &s));
+  // A name decodes as its own type only.
+  EXPECT_FALSE(Decode(Encode(Stop{}), &d) || Decode(Encode(FrameDetached{}), &p) ||
+               Decode(Encode(FrameLoaded{"u"}), &u) || Decode(nullptr, &e));
 }
 
 TEST(EngineMessagesTest, OtherLayoutsDoNotDecode) {
@@ -70,7 +61,6 @@ TEST(EngineMessagesTest, OtherLayoutsDoNotDecode) {
       {"a flag given as a number", [](CefRefPtr<CefListValue> a) { a->SetInt(3, 1); }},
       {"a parent that is no number", [](CefRefPtr<CefListValue> a) { a->SetString(0, "12x"); }},
       {"a parent below zero", [](CefRefPtr<CefListValue> a) { a->SetString(0, "-1"); }},
-      {"an empty parent", [](CefRefPtr<CefListValue> a) { a->SetString(0, ""); }},
   };
   for (const auto& c : cases) {
     CefRefPtr<CefProcessMessage> message = Encode(FrameCommitted{1, "n", "u", false});
@@ -78,11 +68,6 @@ TEST(EngineMessagesTest, OtherLayoutsDoNotDecode) {
     FrameCommitted out;
     EXPECT_FALSE(Decode(message, &out)) << c.why;
   }
-  Execute execute;
-  CefRefPtr<CefProcessMessage> message = Encode(Execute{"a", "b", 1});
-  message->GetArgumentList()->SetString(2, "1");
-  EXPECT_FALSE(Decode(message, &execute)) << "a line given as text";
-  EXPECT_FALSE(Decode(nullptr, &execute));
 }
 
 }  // namespace
