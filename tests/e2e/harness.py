@@ -170,8 +170,8 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
         while parts and not isinstance(parts[0], bytes):  # A pause before the head.
             time.sleep(parts.pop(0))
         data = [p for p in parts if isinstance(p, bytes)]
-        head = ["HTTP/1.1 200 OK", "Content-Type: text/html; charset=utf-8", "Cache-Control: no-store",
-                "Connection: close"] + ["%s: %s" % h for h in headers]
+        head = ["HTTP/1.1 200 OK", "Content-Type: text/html; charset=utf-8",
+                "Cache-Control: no-store", "Connection: close"] + ["%s: %s" % h for h in headers]
         if framing == "length":
             head.append("Content-Length: %d" % (sum(len(p) for p in data) + never))
         elif framing == "chunked":
