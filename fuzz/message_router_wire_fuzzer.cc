@@ -1,6 +1,6 @@
-// libFuzzer target: the router's process messages as they arrive from the other process, a
-// GVariant of any shape (above all the bytes of our own format), decoded into queries,
-// cancellations and responses.
+// libFuzzer target: the router's and the engine's process messages as they arrive from the
+// other process, a GVariant of any shape (above all the bytes of our own format), decoded into
+// queries, cancellations and responses, and into each engine message type.
 #include <glib.h>
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/engine_messages.h"
 #include "common/message_router_wire.h"
 #include "common/process_message_impl.h"
 #include "fuzz_check.h"
@@ -100,6 +101,52 @@ void CheckDecoders(CefRefPtr<CefProcessMessage> message) {
   FUZZ_CHECK(layouts <= 1);
 }
 
+// The same arguments under each engine message's name: what decodes encodes back the same.
+template <typename T, typename Same>
+void CheckEngineType(CefRefPtr<CefProcessMessage> message, const char* name, Same same) {
+  namespace msg = qvex_engine::engine_messages;
+  CefRefPtr<CefProcessMessage> named = CefProcessMessage::Create(name);
+  CefRefPtr<CefListValue> args = message->GetArgumentList();
+  CefRefPtr<CefListValue> copy = named->GetArgumentList();
+  copy->SetSize(args->GetSize());
+  for (size_t i = 0; i < args->GetSize(); ++i) {
+    switch (args->GetType(i)) {
+      case VTYPE_BOOL: copy->SetBool(i, args->GetBool(i)); break;
+      case VTYPE_INT: copy->SetInt(i, args->GetInt(i)); break;
+      case VTYPE_DOUBLE: copy->SetDouble(i, args->GetDouble(i)); break;
+      case VTYPE_STRING: copy->SetString(i, args->GetString(i)); break;
+      default: break;
+    }
+  }
+  T decoded, again;
+  if (!msg::Decode(named, &decoded)) return;
+  FUZZ_CHECK(msg::Decode(OverTheWire(msg::Encode(decoded)), &again));
+  FUZZ_CHECK(same(decoded, again));
+}
+
+void CheckEngineDecoders(CefRefPtr<CefProcessMessage> message) {
+  namespace msg = qvex_engine::engine_messages;
+  CheckEngineType<msg::FrameCommitted>(message, msg::kFrameCommitted, [](auto& a, auto& b) {
+    return a.parent_id >= 0 && a.parent_id == b.parent_id && a.name == b.name && a.url == b.url &&
+           a.is_load == b.is_load;
+  });
+  CheckEngineType<msg::FrameLoaded>(message, msg::kFrameLoaded,
+                                    [](auto& a, auto& b) { return a.url == b.url; });
+  CheckEngineType<msg::FrameNavigating>(message, msg::kFrameNavigating, [](auto& a, auto& b) {
+    return a.url == b.url && a.redirect == b.redirect;
+  });
+  CheckEngineType<msg::FrameDetached>(message, msg::kFrameDetached,
+                                      [](auto&, auto&) { return true; });
+  CheckEngineType<msg::Execute>(message, msg::kExecute, [](auto& a, auto& b) {
+    return a.code == b.code && a.script_url == b.script_url && a.start_line == b.start_line;
+  });
+  CheckEngineType<msg::LoadUrl>(message, msg::kLoadUrl,
+                                [](auto& a, auto& b) { return a.url == b.url; });
+  CheckEngineType<msg::MainDocumentParsed>(message, msg::kMainDocumentParsed,
+                                           [](auto&, auto&) { return true; });
+  CheckEngineType<msg::Stop>(message, msg::kStop, [](auto&, auto&) { return true; });
+}
+
 // A list built from the bytes: a tag byte per entry, then its value.
 CefRefPtr<CefProcessMessage> BuildMessage(const uint8_t* data, size_t size) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(kName);
@@ -156,6 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckListRoundTrip(message);
     CheckDecoders(message);
     CheckDecoders(OverTheWire(message));
+    CheckEngineDecoders(message);
     return 0;
   }
   // Untrusted data: the message's bytes as they arrive ("ay"), or (mode 1) a variant of any
@@ -176,5 +224,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(entries <= qvex_engine::kMaxArguments && entries <= bytes_given);
   CheckListRoundTrip(message);
   CheckDecoders(message);
+  CheckEngineDecoders(message);
   return 0;
 }

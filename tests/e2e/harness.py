@@ -4,6 +4,7 @@ pages report, and the shell (or its test variant) started for real against them.
 import base64
 import glob
 import http.server
+import json
 import os
 import shutil
 import signal
@@ -85,6 +86,19 @@ function report(k, v) {
 """
 
 
+# A project's first.js that counts its runs on the window (one window per document), defines
+# the page-side object the close sequence calls, and reports each run by itself.
+FIRST_JS = """
+window.__firstRuns = (window.__firstRuns || 0) + 1;
+window.qvex_nt_api = window.qvex_nt_api || { unload: function () {} };
+(function () {
+  var x = new XMLHttpRequest();
+  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.href), false);
+  try { x.send(); } catch (e) {}
+})();
+"""
+
+
 def closed_port():
     """A port on 127.0.0.1 that nothing listens on (and that WebKit does not block), free for a
     server of the test's own as well."""
@@ -114,6 +128,12 @@ class PageServer(http.server.ThreadingHTTPServer):
         self.pages = {}
         # Paths answered by a function: its text, or 204 No Content when it gives None.
         self.dynamic = {}
+        # Paths answered piece by piece: a function of the query (a dict) gives (parts, framing,
+        # headers, never); a bytes part is sent and flushed at once, a number is a pause in
+        # seconds (before the head when it comes first).
+        # Framing "length" announces the whole length (plus `never` more bytes that never
+        # come), "chunked" uses chunked transfer, "close" ends the body by closing.
+        self.streams = {}
         self.lock = threading.Lock()
         self.origin = "http://127.0.0.1:%d" % self.server_address[1]
 
@@ -150,6 +170,30 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)
+
+    def _stream(self, parts, framing="length", headers=(), never=0):
+        parts = list(parts)
+        while parts and not isinstance(parts[0], bytes):  # A pause before the head.
+            time.sleep(parts.pop(0))
+        data = [p for p in parts if isinstance(p, bytes)]
+        head = ["HTTP/1.1 200 OK", "Content-Type: text/html; charset=utf-8",
+                "Cache-Control: no-store", "Connection: close"] + ["%s: %s" % h for h in headers]
+        if framing == "length":
+            head.append("Content-Length: %d" % (sum(len(p) for p in data) + never))
+        elif framing == "chunked":
+            head.append("Transfer-Encoding: chunked")
+        self.close_connection = True
+        self.wfile.write(("\r\n".join(head) + "\r\n\r\n").encode())
+        for part in parts:
+            if not isinstance(part, bytes):
+                time.sleep(part)
+                continue
+            if framing == "chunked":
+                part = b"%x\r\n%s\r\n" % (len(part), part)
+            self.wfile.write(part)
+            self.wfile.flush()
+        if framing == "chunked":
+            self.wfile.write(b"0\r\n\r\n")
 
     def do_HEAD(self):
         self.do_GET()
@@ -190,6 +234,9 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
         if url.path == "/report.js":
             return self._send(200, REPORT_JS.replace("{{ORIGIN}}", server.origin).encode(),
                               "application/javascript")
+        if url.path in server.streams:
+            return self._stream(*server.streams[url.path](
+                {k: v[0] for k, v in urllib.parse.parse_qs(url.query).items()}))
         if url.path in server.dynamic:
             text = server.dynamic[url.path]()
             return self._send(204) if text is None else self._send(200, text.encode())
@@ -238,6 +285,11 @@ class Shell:
 
     def hooks(self, prefix=""):
         return [l[5:] for l in list(self.stdout_lines) if l.startswith("HOOK " + prefix)]
+
+    def load_starts(self, main=True):
+        """The URLs of the main frame's (or the sub-frames') load starts, in order."""
+        prefix = "onLoadStart main=%d url=" % (1 if main else 0)
+        return [h[len(prefix):] for h in self.hooks(prefix)]
 
     def wait(self, timeout=20):
         code = self.proc.wait(timeout=timeout)
@@ -310,6 +362,14 @@ class ShellTestCase(unittest.TestCase):
             with open(full, "wb") as f:
                 f.write(text.encode() if isinstance(text, str) else text)
         return path
+
+    def backend_project(self, first_js=FIRST_JS, ext_js="var app = {};", fronturl=None):
+        """A backend project whose first.js (by default FIRST_JS) may report to this test's
+        server through {{ORIGIN}}."""
+        files = {"temp/js/qvexext.js": ext_js,
+                 "temp/js/first.js": first_js.replace("{{ORIGIN}}", self.server.origin)}
+        doc = {"type": "backend", "fronturl": fronturl} if fronturl else {"type": "backend"}
+        return self.make_project(json.dumps(doc), files)
 
     def start(self, *args, project=None, variant=True, env=None):
         environ = dict(os.environ)

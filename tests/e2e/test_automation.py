@@ -1,7 +1,6 @@
 """The shell driven by a W3C WebDriver client: Selenium through WebKitGTK's WebKitWebDriver,
 against the real shell in Xvfb. Runs under Debian's python3 (python3-selenium)."""
 
-import json
 import os
 import signal
 import socket
@@ -64,10 +63,7 @@ class AutomationTestCase(ShellTestCase):
     def setUp(self):
         super().setUp()
         self.server.add_page("/app", APP_PAGE)
-        self.project = self.make_project(
-            json.dumps({"type": "backend", "fronturl": self.url("/app")}),
-            {"temp/js/qvexext.js": QVEXEXT_JS,
-             "temp/js/first.js": FIRST_JS.replace("{{ORIGIN}}", self.server.origin)})
+        self.project = self.backend_project(FIRST_JS, QVEXEXT_JS, fronturl=self.url("/app"))
         self.drivers = []
         self.services = []
         self.stderr_logs = []

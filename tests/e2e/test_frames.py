@@ -2,7 +2,6 @@
 of one frame only, load hooks and error pages of sub-frames, and queries that end with their
 frame."""
 
-import json
 import re
 import unittest
 
@@ -114,15 +113,12 @@ ask('done', 'variant:exec:report(\\'ran\\', where + \\' \\' + location.pathname)
             "/next": page("<script>report('next', window.name + ' ' + (window.top !== window));</script>"),
         })
         self.assertEqual(self.wait_report("next"), ["child true"])
-        starts = shell.hooks("onLoadStart")
-        self.assertEqual([s for s in starts if "main=1" in s], ["onLoadStart main=1 url=" + self.url("/main")])
+        self.assertEqual(shell.load_starts(), [self.url("/main")])
 
     def test_sub_frame_loads_are_reported_and_first_js_stays_in_the_main_frame(self):
         first_js = """(function () { var x = new XMLHttpRequest();
 x.open('GET', '{{ORIGIN}}/report?k=first&v=' + location.pathname, false); x.send(); })();"""
-        project = self.make_project(json.dumps({"type": "backend"}), {
-            "temp/js/qvexext.js": "var app = {};",
-            "temp/js/first.js": first_js.replace("{{ORIGIN}}", self.server.origin)})
+        project = self.backend_project(first_js)
         shell = self.run_pages({
             "/main": page("""<iframe name="child" src="/child"></iframe>
 <script>window.addEventListener('load', function () {
@@ -151,17 +147,15 @@ class FrameErrorsTest(FramesTestCase):
   setTimeout(function () { location.href = '%s/again'; }, 100); });</script>""" % bad),
         })
 
-        def error_pages():
-            return [h.split(" url=", 1)[1] for h in shell.hooks("onLoadStart main=0 url=data:")]
-        pages = wait_for(lambda: (lambda p: p if len(p) == 2 else None)(error_pages()),
-                         what="two error pages")
+        pages = wait_for(lambda: (lambda p: p if len(p) == 2 else None)(
+            [u for u in shell.load_starts(main=False) if u.startswith("data:")]),
+            what="two error pages")
         texts = sorted(decode_data_url(p) for p in pages)
         self.assertIn("Failed to load URL %s with error ERR_CONNECTION_REFUSED (-102)." % bad,
                       texts[0])
         self.assertIn("Failed to load URL %s/again with error" % bad, texts[1])
         # The main page stayed.
-        self.assertEqual([h for h in shell.hooks("onLoadStart main=1")],
-                         ["onLoadStart main=1 url=" + self.url("/main")])
+        self.assertEqual(shell.load_starts(), [self.url("/main")])
         self.assertEqual(self.window_name(self.wait_windows(shell, 1)[0]), "Frames")
 
 

@@ -7,18 +7,7 @@ import subprocess
 import threading
 import unittest
 
-from harness import ShellTestCase, closed_port, wait_for
-
-# Counts its runs on the window (one window per document) and reports each run by itself.
-FIRST_JS = """
-window.__firstRuns = (window.__firstRuns || 0) + 1;
-window.qvex_nt_api = { unload: function () {} };
-(function () {
-  var x = new XMLHttpRequest();
-  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.href), false);
-  try { x.send(); } catch (e) {}
-})();
-"""
+from harness import REPORT_JS, ShellTestCase, closed_port, wait_for
 
 # Every page of the run: its first script, in <head>, says whether first.js has run in this
 # document; at `load` the page asks the server what to do next and does it.
@@ -56,6 +45,11 @@ window.addEventListener('load', function () {
     else if (step === 'cross') location.href = '{{OTHER_ORIGIN}}/p?via=cross';
     else if (step === 'home') location.href = '{{ORIGIN}}/p?via=home';
     else if (step === 'big') location.href = '/big?via=big';
+    else if (step.indexOf('go ') === 0) location.href = step.slice(3);
+    else if (step.indexOf('open ') === 0) {  // A pop-up, then this page goes on.
+      window.open(step.split(' ')[1]);
+      location.href = step.split(' ')[2];
+    }
     else if (step === 'user-reload') cefQuery({request: 'variant:reload'});
     else if (step === 'error') location.href = '{{CLOSED}}/nothing-here';
     else report('done', step);
@@ -68,11 +62,6 @@ ROUND = ["reload", "link", "href", "assign", "replace", "back", "forward", "form
 
 
 class StartScriptTestCase(ShellTestCase):
-    def project(self, first_js=FIRST_JS):
-        files = {"temp/js/qvexext.js": "var app = {};",
-                 "temp/js/first.js": first_js.replace("{{ORIGIN}}", self.server.origin)}
-        return self.make_project(json.dumps({"type": "backend"}), files)
-
     def serve_pages(self, steps):
         port = self.server.server_address[1]
         page = (PAGE.replace("{{OTHER_ORIGIN}}", "http://localhost:%d" % port)
@@ -92,7 +81,7 @@ class LoadKindsTest(StartScriptTestCase):
     def test_first_js_is_in_place_before_the_first_script_of_every_document(self):
         rounds = 3
         self.serve_pages(ROUND * rounds)
-        shell = self.start("--url=" + self.url("/p?via=start"), project=self.project(),
+        shell = self.start("--url=" + self.url("/p?via=start"), project=self.backend_project(),
                            env={"QVEX_TEST_ANSWER_QUERIES": "1", "QVEX_TEST_QUERY_COMMANDS": "1"})
         self.wait_report("done", timeout=120)
         heads = self.server.values("head")
@@ -114,7 +103,7 @@ class LoadKindsTest(StartScriptTestCase):
         self.assertTrue(any(l.startswith("http://localhost:")
                             for l in self.server.values("first")))
         # The load start hook came once for each of them too, with the new document's URL.
-        starts = [h for h in shell.hooks("onLoadStart main=1")]
+        starts = shell.load_starts()
         self.assertEqual(len(starts), len(loads), starts)
         self.assertTrue(starts[1].endswith("/p?via=start"), starts[:3])  # The reload.
 
@@ -123,7 +112,7 @@ class LoadKindsTest(StartScriptTestCase):
         self.server.add_page("/opener", """<html><body><script>
 window.open('/p?via=popup');
 </script></body></html>""")
-        self.start("--url=" + self.url("/opener"), project=self.project())
+        self.start("--url=" + self.url("/opener"), project=self.backend_project())
         heads = self.wait_report("head")
         self.assertEqual(heads, ["/p?via=popup true"])
         # The pop-up went on to a closed port: its error page ran first.js as well.
@@ -131,16 +120,8 @@ window.open('/p?via=popup');
         self.assertTrue(firsts[2].startswith("data:text/html"), firsts)
 
     def start_a_then_b(self, detour):
-        """Page /a goes to `detour`, which never becomes a document, then to /b. first.js
-        reports the path of each document it runs in; each page's first script how often it
-        had run there."""
-        project = self.project(first_js="""
-window.__firstRuns = (window.__firstRuns || 0) + 1;
-(function () {
-  var x = new XMLHttpRequest();
-  x.open('GET', '{{ORIGIN}}/report?k=first&v=' + encodeURIComponent(location.pathname), false);
-  x.send();
-})();""")
+        """Page /a goes to `detour`, which never becomes a document, then to /b. Each page's
+        first script reports how often first.js had run there."""
         page = """<html><head><script>
 var x = new XMLHttpRequest();
 x.open('GET', '{{ORIGIN}}/report?k=head&v=' + location.pathname + ' ' + window.__firstRuns, false);
@@ -155,14 +136,13 @@ if (location.pathname === '/a') {
 </script></body></html>""" % detour
         self.server.add_page("/a", page)
         self.server.add_page("/b", page)
-        shell = self.start("--url=" + self.url("/a"), project=project)
+        shell = self.start("--url=" + self.url("/a"), project=self.backend_project())
         self.assertEqual(self.wait_report("head", count=2), ["/a 1", "/b 1"])
-        self.assertEqual(self.server.values("first"), ["/a", "/b"])
+        self.assertEqual(self.server.values("first"), [self.url("/a"), self.url("/b")])
         wait_for(lambda: any("onLoadEnd" in h and "/b" in h for h in shell.hooks()),
                  what="the load end of /b")
         # The detour had neither a start nor an end.
-        self.assertEqual([h.split(" url=")[1] for h in shell.hooks("onLoadStart main=1")],
-                         [self.url("/a"), self.url("/b")])
+        self.assertEqual(shell.load_starts(), [self.url("/a"), self.url("/b")])
         self.assertEqual([h for h in shell.hooks("onLoadEnd") if detour in h], [])
 
     def test_a_load_without_content_leaves_no_script_for_the_next_document(self):
@@ -171,6 +151,82 @@ if (location.pathname === '/a') {
 
     def test_a_load_cancelled_by_the_next_leaves_no_script_behind(self):
         self.start_a_then_b("/stall")  # Never gets its document.
+
+
+def stream_path(**q):
+    """A /stream URL, its query in the order the page reports it."""
+    return "/stream?" + "&".join("%s=%s" % kv for kv in sorted(q.items()))
+
+
+# Rows: the first part's size in bytes, where the 1.5 s pause falls ("html": before the <html>
+# tag, "head": inside <head>, before its first script), how the body is framed, whose site.
+STREAMED = [
+    dict(size=200, where="html", framing="length"),  # Under WebKit's 512-byte sniffing.
+    dict(size=600, where="html", framing="length"),  # Over it: the load commits before <html>.
+    dict(size=2000, where="html", framing="length"),
+    dict(size=600, where="head", framing="length"),
+    dict(size=600, where="html", framing="chunked"),
+    dict(size=600, where="html", framing="close"),  # No length: ended by closing.
+    dict(size=600, where="html", framing="length", site="cross"),
+]
+
+
+class StreamedResponseTest(StartScriptTestCase):
+    maxDiff = None
+
+    def streamed(self, q):
+        """PAGE in two parts with a pause between, as server-side rendering flushes the top
+        of a page early."""
+        size, pause, where, framing = int(q["size"]), float(q["pause"]), q["where"], q["framing"]
+        page = PAGE.replace("%PADDING%", "").replace("/p?via=link",
+                                                     stream_path(**dict(q, via="link")))
+        top = "<!doctype html><html><head><title>streamed</title><!--" if where == "head" \
+            else "<!doctype html>"
+        rest = page[page.index("<script>") if where == "head" else len("<!doctype html>"):]
+        top += " " * (size - len(top) - 3) + ("-->" if where == "head" else "   ")
+        top, rest = top.encode(), rest.replace("{{ORIGIN}}", self.server.origin).encode()
+        if q.get("away"):  # Never ends: WebKit goes elsewhere (Refresh) while it waits.
+            return [top, 30], framing, [("Refresh", "1; url=" + q["away"])], 1000
+        if q.get("never"):  # The page's own script comes, the rest never does.
+            return [top, pause, rest[:rest.index(b"</head>")], 30], framing, (), 1000
+        return [float(q.get("delay", 0)), top, pause, rest], framing, (), 0
+
+    def test_first_js_runs_once_in_every_document_however_its_bytes_arrive(self):
+        self.server.streams["/stream"] = self.streamed
+        other_site = "http://localhost:%d" % self.server.server_address[1]
+        start = stream_path(size=100, where="html", framing="length", pause=0, via="start")
+        steps, documents = [], [start]
+        for row in STREAMED:
+            path = stream_path(pause=1.5, via="go", **row)
+            steps += ["go " + (other_site if "site" in row else "") + path, "reload", "link"]
+            documents += [path, path, stream_path(pause=1.5, via="link", **row)]
+        # A page that never comes and is left for the next, then one that never finishes.
+        after = stream_path(size=100, where="html", framing="length", pause=0, via="after")
+        never = stream_path(size=600, where="html", framing="length", pause=1.5, via="never",
+                            never=1)
+        steps += ["go " + stream_path(size=600, where="html", framing="length", pause=0,
+                                      via="away", away=after.replace("&", "%26")),
+                  "go " + never]
+        documents += [after, never]
+        self.server.dynamic = {"/next": lambda: steps.pop(0) if steps else "end"}
+        self.start("--url=" + self.url(start), project=self.backend_project())
+        heads = self.wait_report("head", count=len(documents), timeout=150)
+        self.assertEqual(heads, [d + " true" for d in documents])
+        self.assertEqual(self.server.values("load"), [d + " 1" for d in documents[:-1]])
+
+    def test_an_opener_slow_to_its_document_and_its_pop_up_each_run_first_js_once(self):
+        # The opener's next document waits 3 s for its <html> while its pop-up's comes: the
+        # two share one set of start-up scripts in their web process and take turns.
+        self.server.streams["/stream"] = self.streamed
+        popup = stream_path(size=600, where="html", framing="length", pause=0, delay=0.8,
+                            via="popup")
+        opener = stream_path(size=600, where="html", framing="length", pause=3, via="opener")
+        self.serve_pages(["open %s %s" % (popup, opener)])
+        self.start("--url=" + self.url("/p?via=start"), project=self.backend_project())
+        self.wait_report("done", count=2, timeout=30)
+        documents = sorted(["/p?via=start", opener, popup])
+        self.assertEqual(sorted(self.server.values("head")), [d + " true" for d in documents])
+        self.assertEqual(sorted(self.server.values("load")), [d + " 1" for d in documents])
 
 
 class SampleProjectTest(ShellTestCase):

@@ -9,6 +9,7 @@
 #include "browser/frame_tree.h"
 #include "browser/open_browsers.h"
 #include "browser/page_dialogs.h"
+#include "browser/load_state.h"
 #include "browser/runtime.h"
 #include "browser/start_scripts.h"
 #include "browser/web_process_recovery.h"
@@ -92,6 +93,7 @@ BrowserImpl::BrowserImpl(GtkWidget* widget, CefRefPtr<CefClient> client,
       id_(id),
       is_popup_(is_popup) {
   frames_ = std::make_unique<FrameTree>(this, id);
+  load_state_ = std::make_unique<LoadState>();
 }
 
 void BrowserImpl::Attach() {
@@ -303,10 +305,8 @@ void BrowserImpl::WaitUntilClosed() {
 
 void BrowserImpl::RequestScript(const std::string& code, const std::string& script_url) {
   // Asked for while a main-frame load start is reported: it belongs to the new document.
-  if (start_scripts_ && CefCurrentlyOn(TID_UI) && start_scripts_->collecting()) {
-    start_scripts_->Add(code, script_url);
+  if (start_scripts_ && CefCurrentlyOn(TID_UI) && start_scripts_->Collect(code, script_url))
     return;
-  }
   pending_scripts_.fetch_add(1);
   if (!CefPostTask(TID_UI, base::Bind(&BrowserImpl::RunScript, this, code, script_url)))
     pending_scripts_.fetch_sub(1);
@@ -337,11 +337,8 @@ void BrowserImpl::OnScriptDone(GObject* source, GAsyncResult* result, gpointer d
 
 void BrowserImpl::RequestFrameScript(int64_t frame_id, const CefString& code,
                                      const CefString& script_url, int start_line) {
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(engine_messages::kExecute);
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  args->SetString(0, code);
-  args->SetString(1, script_url);
-  args->SetInt(2, start_line);
+  CefRefPtr<CefProcessMessage> message =
+      engine_messages::Encode(engine_messages::Execute{code, script_url, start_line});
   pending_scripts_.fetch_add(1);
   if (!CefPostTask(TID_UI, base::Bind(&BrowserImpl::RunFrameScript, this, frame_id, message)))
     pending_scripts_.fetch_sub(1);

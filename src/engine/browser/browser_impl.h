@@ -18,6 +18,7 @@ class BrowserViewImpl;
 class FrameImpl;
 class FrameTree;
 class PageDialogs;
+struct LoadState;
 class StartScripts;
 class WebProcessRecovery;
 
@@ -92,6 +93,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   WebProcessRecovery* recovery() const { return recovery_.get(); }
   // The one-shot scripts of the next main-frame document; null for developer tools.
   StartScripts* start_scripts() const { return start_scripts_.get(); }
+  // What is known of the current loads (load_signals.cc keeps it).
+  LoadState* load_state() const { return load_state_.get(); }
 
   // Any thread: runs the script in the main frame's document from the UI thread. The browser
   // is not torn down before the script has finished (or the close watchdog fired). Asked for
@@ -155,6 +158,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   std::unique_ptr<StartScripts> start_scripts_;
   std::unique_ptr<WebProcessRecovery> recovery_;
   std::unique_ptr<PageDialogs> page_dialogs_;  // Null for developer tools.
+  std::unique_ptr<LoadState> load_state_;
   const int id_;
   const bool is_popup_;
   BrowserViewImpl* view_ = nullptr;  // The view clears it when it lets go of the browser.

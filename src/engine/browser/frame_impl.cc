@@ -72,10 +72,7 @@ void FrameImpl::LoadURL(const CefString& url) {
     webkit_web_view_load_uri(b->web_view(), url.ToString().c_str());
     return;
   }
-  CefRefPtr<CefProcessMessage> message =
-      CefProcessMessage::Create(engine_messages::kLoadUrl);
-  message->GetArgumentList()->SetString(0, url);
-  b->SendProcessMessage(id_, message);
+  b->SendProcessMessage(id_, engine_messages::Encode(engine_messages::LoadUrl{url}));
 }
 
 void FrameImpl::ExecuteJavaScript(const CefString& code, const CefString& script_url,

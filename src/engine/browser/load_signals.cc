@@ -1,9 +1,7 @@
-// Load and navigation signals of a web view, and the web process's sub-frame reports. WebKit
-// reports loads of the main frame only and does not say which frame a navigation is for; the
-// web process knows the sub-frames, and the two are tied together by URL (SubframeLoads).
+// Load and navigation signals of a web view, and the web process's messages about its loads.
+// WebKit reports loads of the main frame only; sub-frames are subframe_signals.cc's.
 #include "browser/load_signals.h"
 
-#include <cstdlib>
 #include <deque>
 #include <string>
 
@@ -14,10 +12,13 @@
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
 #include "browser/load_error.h"
+#include "browser/load_state.h"
 #include "browser/request_impl.h"
 #include "browser/start_scripts.h"
 #include "browser/subframe_loads.h"
+#include "browser/subframe_signals.h"
 #include "common/engine_messages.h"
+#include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
 
@@ -25,32 +26,7 @@ namespace {
 
 namespace msg = engine_messages;
 
-// A navigation WebKit asked about, not yet known to be the main frame's.
-struct Decided {
-  std::string url;
-  CefRefPtr<CefRequest> request;
-  bool user_gesture = false;
-};
-
-struct LoadState {
-  bool started = false;    // The current navigation's load start has been reported.
-  bool committed = false;  // The current navigation reached its new document.
-  std::deque<Decided> decided;
-  SubframeLoads subframes;
-};
-
-constexpr size_t kMaxDecided = 16;
-const char kLoadStateKey[] = "qvex-load-state";
-
-LoadState* GetLoadState(WebKitWebView* web_view) {
-  auto* state = static_cast<LoadState*>(g_object_get_data(G_OBJECT(web_view), kLoadStateKey));
-  if (!state) {
-    state = new LoadState();
-    g_object_set_data_full(G_OBJECT(web_view), kLoadStateKey, state,
-                           [](gpointer p) { delete static_cast<LoadState*>(p); });
-  }
-  return state;
-}
+using Decided = LoadState::Decided;
 
 CefRefPtr<CefLoadHandler> LoadHandlerOf(BrowserImpl* browser) {
   CefRefPtr<CefClient> client = browser->GetClient();
@@ -81,8 +57,10 @@ std::string UriOf(WebKitWebView* web_view) {
 void ReportLoadStart(BrowserImpl* browser, const std::string& install_for) {
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
   StartScripts* scripts = browser->start_scripts();
-  scripts->BeginCollecting();
-  if (handler) handler->OnLoadStart(browser, browser->GetMainFrame(), TT_EXPLICIT);
+  {
+    StartScripts::Collecting collecting(scripts);
+    if (handler) handler->OnLoadStart(browser, browser->GetMainFrame(), TT_EXPLICIT);
+  }
   if (!install_for.empty()) {
     scripts->InstallFor(install_for);
     return;
@@ -95,7 +73,7 @@ void ReportLoadStart(BrowserImpl* browser, const std::string& install_for) {
 // main frame's navigation is known to be the main frame's: the request handler hears of it
 // here, with what the decision said of it. Cancelling stops the load before it commits.
 void ReportBeforeBrowse(WebKitWebView* web_view, BrowserImpl* browser, bool is_redirect) {
-  LoadState* state = GetLoadState(web_view);
+  LoadState* state = browser->load_state();
   const std::string url = UriOf(web_view);
   Decided decided{url, new RequestImpl(url, "GET"), false};
   for (auto it = state->decided.rbegin(); it != state->decided.rend(); ++it) {
@@ -137,7 +115,8 @@ void StartDocument(CefRefPtr<BrowserImpl> browser, WebKitResponsePolicyDecision*
     return;
   }
   if (scripts) {
-    GetLoadState(browser->web_view())->started = true;
+    browser->load_state()->started = true;
+    // The view's URI can still be the old document's here (after a cancelled load).
     browser->main_frame()->SetURL(uri);
     ReportLoadStart(browser.get(), uri);
   }
@@ -155,7 +134,7 @@ gboolean OnResponseDecision(WebKitWebView* web_view, WebKitResponsePolicyDecisio
   const bool main_frame = webkit_response_policy_decision_is_main_frame_main_resource(decision);
   if (!main_frame) {
     // A sub-frame's document: its status is for the frame's load end.
-    GetLoadState(web_view)->subframes.Responded(
+    browser->load_state()->subframes.Responded(
         uri ? uri : "", static_cast<int>(webkit_uri_response_get_status_code(response)));
   }
   // An attachment or a type the engine cannot show is saved, as browsers do.
@@ -167,28 +146,30 @@ gboolean OnResponseDecision(WebKitWebView* web_view, WebKitResponsePolicyDecisio
 }
 
 // WebKit does not say which frame a navigation is for: keep what it said of the request.
-void OnNavigationDecision(WebKitWebView* web_view, WebKitNavigationPolicyDecision* decision) {
+void OnNavigationDecision(BrowserImpl* browser, WebKitNavigationPolicyDecision* decision) {
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(decision);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
-  LoadState* state = GetLoadState(web_view);
+  LoadState* state = browser->load_state();
   state->decided.push_back(Decided{uri ? uri : "", new RequestImpl(request),
                                    webkit_navigation_action_is_user_gesture(action) != FALSE});
-  if (state->decided.size() > kMaxDecided) state->decided.pop_front();
+  if (state->decided.size() > LoadState::kMaxDecided) state->decided.pop_front();
 }
 
 gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
                         WebKitPolicyDecisionType type, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE)
     return OnResponseDecision(web_view, WEBKIT_RESPONSE_POLICY_DECISION(decision), browser);
   if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION)
-    OnNavigationDecision(web_view, WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    OnNavigationDecision(browser, WEBKIT_NAVIGATION_POLICY_DECISION(decision));
   return FALSE;  // Pop-ups are WebKit's "create"; everything else WebKit's own decision.
 }
 
 void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
-  LoadState* state = GetLoadState(web_view);
+  LoadState* state = browser->load_state();
   switch (event) {
     case WEBKIT_LOAD_STARTED:
       state->started = false;
@@ -200,14 +181,15 @@ void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* 
       break;
     case WEBKIT_LOAD_COMMITTED:
       state->committed = true;
-      browser->main_frame()->SetURL(UriOf(web_view));
-      // The one-shot has reached its document, and the old document's frames are gone.
-      browser->start_scripts()->Clear();
+      // The old document's frames are gone. The one-shot stays until it has run: the new
+      // document's root element, where WebKit runs it, may come much later than this.
       browser->frames()->RemoveSubframes();
       // Loads that WebKit commits without a response decision (about:blank, HTML given as
-      // text): nothing of the page's own has run yet, so the scripts run in it now.
+      // text): nothing of the page's own has run yet, so the scripts run in it now, and a
+      // one-shot left from a document that never came is not for this one.
       if (!state->started) {
         state->started = true;
+        browser->start_scripts()->Clear();
         ReportLoadStart(browser, std::string());
       }
       break;
@@ -235,17 +217,20 @@ gboolean ReportLoadError(BrowserImpl* browser, const LoadError& error, const gch
 
 gboolean OnLoadFailed(WebKitWebView* web_view, WebKitLoadEvent event, gchar* failing_uri,
                       GError* error, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   return ReportLoadError(browser, MapLoadError(error), failing_uri);
 }
 
 gboolean OnLoadFailedWithTlsErrors(WebKitWebView* web_view, gchar* failing_uri,
                                    GTlsCertificate* certificate, GTlsCertificateFlags errors,
                                    BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CertificatePolicy::Rejected(failing_uri);
   return ReportLoadError(browser, MapTlsErrors(errors), failing_uri);
 }
 
 void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
   if (handler) {
@@ -255,71 +240,11 @@ void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
   }
 }
 
+// With the response decision (StartDocument), the only writer of the main frame's URL: WebKit
+// changes the view's URI as a navigation starts, is redirected and commits.
 void OnUri(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   browser->main_frame()->SetURL(UriOf(web_view));
-}
-
-// --- Sub-frames -----------------------------------------------------------------------
-
-// A resource failed: when it was a sub-frame's new document, that frame's load failed.
-void OnResourceFailed(WebKitWebResource* resource, GError* error, WebKitWebView* web_view) {
-  CefRefPtr<BrowserImpl> browser = BrowserImpl::FromWebView(web_view);
-  if (!browser || resource == webkit_web_view_get_main_resource(web_view)) return;
-  const gchar* uri = webkit_web_resource_get_uri(resource);
-  int64_t frame_id = GetLoadState(web_view)->subframes.TakeNavigating(uri ? uri : "");
-  CefRefPtr<FrameImpl> frame = frame_id ? browser->frames()->Find(frame_id) : nullptr;
-  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser.get());
-  if (!frame || !handler) return;
-  LoadError mapped = MapLoadError(error);
-  handler->OnLoadError(browser.get(), frame.get(), mapped.code, mapped.text, uri ? uri : "");
-}
-
-void OnResourceLoadStarted(WebKitWebView* web_view, WebKitWebResource* resource,
-                           WebKitURIRequest* request, BrowserImpl* browser) {
-  g_signal_connect_object(resource, "failed", G_CALLBACK(OnResourceFailed), web_view,
-                          GConnectFlags(0));
-}
-
-void SubframeCommitted(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
-  if (args->GetSize() != 4 || args->GetType(0) != VTYPE_STRING ||
-      args->GetType(1) != VTYPE_STRING || args->GetType(2) != VTYPE_STRING ||
-      args->GetType(3) != VTYPE_BOOL) {
-    return;
-  }
-  const int64_t parent_id = std::strtoll(args->GetString(0).ToString().c_str(), nullptr, 10);
-  const std::string url = args->GetString(2).ToString();
-  CefRefPtr<FrameImpl> frame =
-      browser->frames()->Committed(frame_id, parent_id, args->GetString(1).ToString(), url);
-  if (!frame) return;
-  GetLoadState(browser->web_view())->subframes.TakeNavigating(url);
-  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-  if (handler && args->GetBool(3)) handler->OnLoadStart(browser, frame, TT_AUTO_SUBFRAME);
-}
-
-void SubframeLoaded(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
-  if (args->GetSize() != 1 || args->GetType(0) != VTYPE_STRING) return;
-  CefRefPtr<FrameImpl> frame = browser->frames()->Find(frame_id);
-  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-  if (!frame || frame->IsMain() || !handler) return;
-  int status = GetLoadState(browser->web_view())
-                   ->subframes.TakeStatus(args->GetString(0).ToString());
-  handler->OnLoadEnd(browser, frame, status);
-}
-
-void SubframeNavigating(BrowserImpl* browser, int64_t frame_id, CefRefPtr<CefListValue> args) {
-  if (args->GetSize() != 2 || args->GetType(0) != VTYPE_STRING ||
-      args->GetType(1) != VTYPE_BOOL) {
-    return;
-  }
-  CefRefPtr<FrameImpl> frame = frame_id ? browser->frames()->Find(frame_id) : nullptr;
-  if (!frame || frame->IsMain()) return;
-  const std::string url = args->GetString(0).ToString();
-  GetLoadState(browser->web_view())->subframes.Navigating(url, frame_id);
-  CefRefPtr<CefRequestHandler> handler = RequestHandlerOf(browser);
-  if (handler && handler->OnBeforeBrowse(browser, frame, new RequestImpl(url, "GET"), false,
-                                         args->GetBool(1))) {
-    browser->SendProcessMessage(frame_id, CefProcessMessage::Create(msg::kStop));
-  }
 }
 
 }  // namespace
@@ -333,23 +258,17 @@ void AttachLoadSignals(BrowserImpl* browser) {
   g_signal_connect(view, "notify::is-loading", G_CALLBACK(OnIsLoading), browser);
   g_signal_connect(view, "notify::uri", G_CALLBACK(OnUri), browser);
   g_signal_connect(view, "decide-policy", G_CALLBACK(OnDecidePolicy), browser);
-  g_signal_connect(view, "resource-load-started", G_CALLBACK(OnResourceLoadStarted), browser);
 }
 
 void OnEngineMessage(BrowserImpl* browser, int64_t frame_id,
                      CefRefPtr<CefProcessMessage> message) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
-  if (!browser->web_view() || frame_id == 0 || frame_id == browser->GetIdentifier()) return;
-  const std::string name = message->GetName().ToString();
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  if (name == msg::kFrameCommitted) {
-    SubframeCommitted(browser, frame_id, args);
-  } else if (name == msg::kFrameLoaded) {
-    SubframeLoaded(browser, frame_id, args);
-  } else if (name == msg::kFrameNavigating) {
-    SubframeNavigating(browser, frame_id, args);
-  } else if (name == msg::kFrameDetached) {
-    browser->frames()->Remove(frame_id);
+  msg::MainDocumentParsed parsed;
+  if (msg::Decode(message, &parsed)) {
+    if (browser->start_scripts()) browser->start_scripts()->DocumentParsed();
+  } else if (!OnSubframeMessage(browser, frame_id, message)) {
+    msg::ReportMalformed(message);
   }
 }
 

@@ -1,131 +1,192 @@
-// StartScripts: one-shot user scripts for the next main-frame document.
+// StartScripts: one-shot user scripts for the next main-frame document, removed once it is
+// parsed.
 #include "browser/start_scripts.h"
 
-#include <deque>
+#include <algorithm>
+
+#include "browser/start_script_turns.h"
+#include "include/base/cef_bind.h"
+#include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
 
 namespace {
 
-// How long a view waits for another view of its group to reach its document: a load that
-// never reports its end must not hold the others back.
-constexpr guint kTurnTimeoutMs = 1000;
+// How long a view of a group may keep the turn while another waits: a document that is slow
+// to come (or never comes) must not hold the others back.
+constexpr int64_t kTurnTimeoutMs = 1000;
 
 }  // namespace
 
-struct StartScripts::Group {
+struct StartScripts::Group : std::enable_shared_from_this<Group> {
   explicit Group(WebKitUserContentManager* m)
-      : manager(WEBKIT_USER_CONTENT_MANAGER(g_object_ref(m))) {}
-  ~Group() {
-    if (timeout) g_source_remove(timeout);
-    g_object_unref(manager);
+      : manager(ScopedGObject<WebKitUserContentManager>::Ref(m)) {}
+
+  StartScripts* Find(StartScriptTurns::Member member) const {
+    auto it = std::find(members.begin(), members.end(), member);
+    return it == members.end() ? nullptr : *it;
   }
 
-  // Hands the turn to the next waiting view, from the main loop.
-  void Next() {
-    holder = nullptr;
-    if (timeout) {
-      g_source_remove(timeout);
-      timeout = 0;
+  // The turn went to `next` (null: nobody): it resumes from a task of its own, and the clock
+  // starts again for whoever waits.
+  void HandOver(StartScriptTurns::Member next) {
+    if (next) {
+      CefPostTask(TID_UI, base::Bind(
+                              [](const std::weak_ptr<Group>& weak, StartScriptTurns::Member m) {
+                                auto group = weak.lock();
+                                StartScripts* member = group ? group->Find(m) : nullptr;
+                                if (member && group->turns.holder() == m) member->OnTurn();
+                              },
+                              weak_from_this(), next));
     }
-    if (waiting.empty()) return;
-    auto* resume = new std::function<void()>(std::move(waiting.front()));
-    waiting.pop_front();
-    g_idle_add_full(
-        G_PRIORITY_DEFAULT,
-        [](gpointer data) {
-          (*static_cast<std::function<void()>*>(data))();
-          return G_SOURCE_REMOVE;
-        },
-        resume, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+    RestartClock();
   }
 
-  WebKitUserContentManager* manager;    // Strong reference.
-  const StartScripts* holder = nullptr;  // Whose one-shot is installed.
-  std::deque<std::function<void()>> waiting;
-  guint timeout = 0;
+  void RestartClock() {
+    ++clock;
+    if (!turns.waiting()) return;
+    CefPostDelayedTask(TID_UI,
+                       base::Bind(
+                           [](const std::weak_ptr<Group>& weak, uint64_t started) {
+                             auto group = weak.lock();
+                             if (group && group->clock == started) group->Expire();
+                           },
+                           weak_from_this(), clock),
+                       kTurnTimeoutMs);
+  }
+
+  void Expire() {
+    StartScripts* expired = Find(turns.holder());
+    StartScriptTurns::Member next = turns.Expire();
+    // Out of the shared manager before the next one's go in: a document must not get both.
+    if (next && expired) expired->OnExpired();
+    HandOver(next);
+  }
+
+  ScopedGObject<WebKitUserContentManager> manager;
+  std::vector<StartScripts*> members;
+  StartScriptTurns turns;
+  uint64_t clock = 0;  // Tells a running turn's time-out from an earlier turn's.
 };
 
 StartScripts::StartScripts(WebKitUserContentManager* own, const StartScripts* opener)
-    : own_(WEBKIT_USER_CONTENT_MANAGER(g_object_ref(own))),
-      group_(opener ? opener->group_ : std::make_shared<Group>(own)) {}
+    : own_(ScopedGObject<WebKitUserContentManager>::Ref(own)),
+      group_(opener ? opener->group_ : std::make_shared<Group>(own)) {
+  group_->members.push_back(this);
+}
 
 StartScripts::~StartScripts() {
-  Clear();
-  g_object_unref(own_);
+  Uninstall();
+  resume_ = nullptr;
+  auto& members = group_->members;
+  members.erase(std::remove(members.begin(), members.end(), this), members.end());
+  LeaveTurns();
 }
 
 bool StartScripts::TakeTurn(std::function<void()> resume) {
-  if (!group_->holder || group_->holder == this) {
-    group_->holder = this;
-    return true;
-  }
-  group_->waiting.push_back(std::move(resume));
-  if (!group_->timeout) {
-    // Held by a weak reference: the group may go with its last view.
-    auto* weak = new std::weak_ptr<Group>(group_);
-    group_->timeout = g_timeout_add_full(
-        G_PRIORITY_DEFAULT, kTurnTimeoutMs,
-        [](gpointer data) {
-          if (auto group = static_cast<std::weak_ptr<Group>*>(data)->lock()) {
-            group->timeout = 0;
-            group->Next();
-          }
-          return G_SOURCE_REMOVE;
-        },
-        weak, [](gpointer data) { delete static_cast<std::weak_ptr<Group>*>(data); });
-  }
+  if (group_->turns.Take(this)) return true;
+  resume_ = std::move(resume);
+  if (group_->turns.waiting() == 1) group_->RestartClock();
   return false;
 }
 
-void StartScripts::BeginCollecting() {
-  collecting_ = true;
-  collected_.clear();
+StartScripts::Collecting::Collecting(StartScripts* scripts) : scripts_(scripts) {
+  scripts_->collecting_ = true;
+  scripts_->collected_.clear();
 }
 
-void StartScripts::Add(const std::string& code, const std::string& script_url) {
+StartScripts::Collecting::~Collecting() { scripts_->collecting_ = false; }
+
+bool StartScripts::Collect(const std::string& code, const std::string& script_url) {
+  if (!collecting_) return false;
   collected_.emplace_back(code, script_url);
+  return true;
 }
 
 void StartScripts::InstallFor(const std::string& uri) {
-  Clear();
-  collecting_ = false;
-  if (collected_.empty()) return;
-  group_->holder = this;
-  WebKitUserContentManager* shared = group_->manager;
-  // One user script per request: a syntax error in one does not keep the others from running.
-  for (const auto& [code, script_url] : collected_) {
-    std::string source = WithSourceUrl(code, script_url);
-    WebKitUserScript* script = webkit_user_script_new(
-        source.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-    webkit_user_content_manager_add_script(own_, script);
-    if (shared != own_) webkit_user_content_manager_add_script(shared, script);
-    installed_.push_back(script);
-  }
+  Uninstall();
+  scripts_ = std::move(collected_);
   collected_.clear();
   installed_for_ = uri;
+  if (scripts_.empty()) {
+    Clear();
+    return;
+  }
+  Install();
 }
 
 std::vector<std::pair<std::string, std::string>> StartScripts::TakeCollected() {
-  collecting_ = false;
   return std::move(collected_);
 }
 
-void StartScripts::Clear() {
-  WebKitUserContentManager* shared = group_->manager;
+void StartScripts::Install() {
+  CEF_REQUIRE_UI_THREAD();
+  std::vector<WebKitUserScript*> scripts;
+  // One user script per request: a syntax error in one does not keep the others from running.
+  for (const auto& [code, script_url] : scripts_) {
+    scripts.push_back(webkit_user_script_new(WithSourceUrl(code, script_url).c_str(),
+                                             WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                             WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+                                             nullptr, nullptr));
+  }
+  WebKitUserContentManager* shared = group_->manager.get();
+  for (WebKitUserScript* script : scripts) {
+    webkit_user_content_manager_add_script(own_.get(), script);
+    if (shared != own_.get()) webkit_user_content_manager_add_script(shared, script);
+    installed_.push_back(script);
+  }
+}
+
+void StartScripts::Uninstall() {
+  WebKitUserContentManager* shared = group_->manager.get();
   for (WebKitUserScript* script : installed_) {
-    webkit_user_content_manager_remove_script(own_, script);
-    if (shared != own_) webkit_user_content_manager_remove_script(shared, script);
+    webkit_user_content_manager_remove_script(own_.get(), script);
+    if (shared != own_.get()) webkit_user_content_manager_remove_script(shared, script);
     webkit_user_script_unref(script);
   }
   installed_.clear();
+}
+
+void StartScripts::Clear() {
+  Uninstall();
+  scripts_.clear();
   installed_for_.clear();
-  if (group_->holder == this) group_->Next();
+  // A load start that waits for its turn keeps its place.
+  if (!resume_) LeaveTurns();
+}
+
+void StartScripts::DocumentParsed() {
+  // Also when its scripts wait outside the managers (its turn expired): the document is past
+  // the moment they were for.
+  if (!scripts_.empty()) Clear();
+}
+
+void StartScripts::LeaveTurns() {
+  const bool held = group_->turns.holder() == this;
+  StartScriptTurns::Member next = group_->turns.Release(this);
+  if (held) group_->HandOver(next);
 }
 
 void StartScripts::ClearIfFor(const std::string& uri) {
-  if (!installed_.empty() && uri == installed_for_) Clear();
+  if (!scripts_.empty() && uri == installed_for_) Clear();
+}
+
+void StartScripts::OnTurn() {
+  if (resume_) {
+    std::function<void()> resume = std::move(resume_);
+    resume_ = nullptr;
+    resume();
+  } else if (!scripts_.empty() && installed_.empty()) {
+    Install();  // Its document has still not run them.
+  } else {
+    LeaveTurns();
+  }
+}
+
+void StartScripts::OnExpired() {
+  // Its scripts wait outside the managers for its next turn (OnTurn), unless its document is
+  // parsed meanwhile or a newer load start replaces them.
+  Uninstall();
 }
 
 std::string StartScripts::WithSourceUrl(const std::string& code, const std::string& script_url) {

@@ -36,6 +36,8 @@ void ApplyBrowserSettings(const CefBrowserSettings& s, WebKitSettings* w) {
     webkit_settings_set_default_charset(w, s.default_encoding.ToString().c_str());
   // CEF has no pop-up blocker: window.open works without a user gesture.
   webkit_settings_set_javascript_can_open_windows_automatically(w, TRUE);
+  // A page restored from the page cache gets no response decision and no new document, yet
+  // counts as a load: the start-up scripts would run again in a document that has them.
   webkit_settings_set_enable_page_cache(w, FALSE);
   webkit_settings_set_enable_developer_extras(w, TRUE);
 }

@@ -12,15 +12,18 @@
 #include "browser/load_signals.h"
 #include "browser/menu_model_impl.h"
 #include "browser/web_process_recovery.h"
+#include "browser/subframe_signals.h"
 #include "common/engine_messages.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
+#include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
 
 namespace {
 
 void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefClient> client = browser->GetClient();
   CefRefPtr<CefDisplayHandler> handler = client ? client->GetDisplayHandler() : nullptr;
@@ -32,6 +35,7 @@ void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
 }
 
 void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   // window.close() from the page (WebKit has run its beforeunload), a WebDriver's close, or the
   // page's consent to a close that asked it: the same sequence as a user's close from here on.
@@ -43,6 +47,7 @@ void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
 
 gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
                        BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefClient> client = browser->GetClient();
   if (!client) return FALSE;
@@ -60,12 +65,14 @@ gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
 
 void OnWebProcessTerminated(WebKitWebView* web_view, WebKitWebProcessTerminationReason reason,
                             BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   browser->recovery()->OnTerminated(reason);
 }
 
 gboolean OnContextMenu(WebKitWebView* web_view, WebKitContextMenu* menu, GdkEvent* event,
                        WebKitHitTestResult* hit, BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefClient> client = browser->GetClient();
   CefRefPtr<CefContextMenuHandler> handler = client ? client->GetContextMenuHandler() : nullptr;
@@ -83,6 +90,7 @@ gboolean OnContextMenu(WebKitWebView* web_view, WebKitContextMenu* menu, GdkEven
 
 GtkWidget* OnCreate(WebKitWebView* web_view, WebKitNavigationAction* action,
                     BrowserImpl* browser) {
+  CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
   if (ExternalSchemes::TakePopup(browser, action)) return nullptr;  // No empty window.
   return BrowserViewImpl::CreatePopup(browser);
@@ -90,11 +98,13 @@ GtkWidget* OnCreate(WebKitWebView* web_view, WebKitNavigationAction* action,
 
 }  // namespace
 
+// Every signal of a browser's web view, each group connected by the file that handles it.
 void AttachWebViewSignals(BrowserImpl* browser) {
   GObject* view = G_OBJECT(browser->web_view());
   AttachLoadSignals(browser);
   ExternalSchemes::Attach(browser);
   CertificatePolicy::Attach(browser);
+  AttachSubframeSignals(browser);
   g_signal_connect(view, "notify::title", G_CALLBACK(OnTitle), browser);
   g_signal_connect(view, "close", G_CALLBACK(OnClose), browser);
   g_signal_connect(view, "user-message-received", G_CALLBACK(OnUserMessage), browser);

@@ -94,14 +94,11 @@ void FrameReports::DocumentCreated(CefRefPtr<RenderFrame> frame, bool same_windo
   if (same_window && reported == url) return;
   reported = url;
   CefRefPtr<CefFrame> parent = frame->GetParent();
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(msg::kFrameCommitted);
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  args->SetString(0, std::to_string(parent ? parent->GetIdentifier() : 0));
-  args->SetString(1, frame->GetName());
-  args->SetString(2, url);
   // The empty document a frame starts with is no load of its own.
-  args->SetBool(3, !IsAboutBlank(url));
-  browser_->SendProcessMessage(frame->GetIdentifier(), message);
+  browser_->SendProcessMessage(
+      frame->GetIdentifier(),
+      msg::Encode(msg::FrameCommitted{parent ? parent->GetIdentifier() : 0,
+                                      frame->GetName().ToString(), url, !IsAboutBlank(url)}));
 
   const int64_t id = frame->GetIdentifier();
   if (!IsAboutBlank(url))
@@ -113,13 +110,11 @@ void FrameReports::DocumentCreated(CefRefPtr<RenderFrame> frame, bool same_windo
 
 void FrameReports::FrameGone(int64_t frame_id) {
   documents_.erase(frame_id);
-  browser_->SendProcessMessage(frame_id, CefProcessMessage::Create(msg::kFrameDetached));
+  browser_->SendProcessMessage(frame_id, msg::Encode(msg::FrameDetached{}));
 }
 
 void FrameReports::Loaded(int64_t frame_id, const std::string& url) {
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(msg::kFrameLoaded);
-  message->GetArgumentList()->SetString(0, url);
-  browser_->SendProcessMessage(frame_id, message);
+  browser_->SendProcessMessage(frame_id, msg::Encode(msg::FrameLoaded{url}));
 }
 
 void FrameReports::UnloadStarting(int64_t frame_id) {
@@ -205,10 +200,7 @@ int64_t FrameReports::FrameWithSource(const std::string& url) {
 void FrameReports::Report(int64_t frame_id, const std::string& url, bool redirect) {
   navigating_.emplace_back(url, frame_id);
   if (navigating_.size() > kMaxNavigating) navigating_.pop_front();
-  CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(msg::kFrameNavigating);
-  message->GetArgumentList()->SetString(0, url);
-  message->GetArgumentList()->SetBool(1, redirect);
-  browser_->SendProcessMessage(frame_id, message);
+  browser_->SendProcessMessage(frame_id, msg::Encode(msg::FrameNavigating{url, redirect}));
 }
 
 }  // namespace qvex_engine

@@ -71,6 +71,7 @@ CefRefPtr<RenderBrowser> RenderProcess::BrowserFor(WebKitWebPage* page) {
   g_signal_connect(page, "user-message-received", G_CALLBACK(OnUserMessageReceived), nullptr);
   g_signal_connect(page, "send-request", G_CALLBACK(OnSendRequest), nullptr);
   ConsoleLog::Attach(page);
+  g_signal_connect(page, "document-loaded", G_CALLBACK(OnDocumentLoaded), nullptr);
   if (handler_) Guarded("OnBrowserCreated", [&] { handler_->OnBrowserCreated(browser); });
   return browser;
 }
@@ -152,21 +153,31 @@ void RenderProcess::OnEngineMessage(WebKitUserMessage* message,
                                     CefRefPtr<RenderFrame> frame) {
   namespace msg = engine_messages;
   const std::string name = cef_message->GetName().ToString();
-  CefRefPtr<CefListValue> args = cef_message->GetArgumentList();
-  if (name == msg::kExecute) {
-    if (frame && args->GetSize() == 3 && args->GetType(0) == VTYPE_STRING &&
-        args->GetType(1) == VTYPE_STRING && args->GetType(2) == VTYPE_INT) {
-      frame->ExecuteJavaScript(args->GetString(0), args->GetString(1), args->GetInt(2));
-    }
-    // The UI process waits for this (a closing browser waits for its scripts).
-    webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), nullptr));
-  } else if (name == msg::kLoadUrl) {
-    if (frame && args->GetSize() == 1 && args->GetType(0) == VTYPE_STRING)
-      frame->LoadURL(args->GetString(0));
-  } else if (name == msg::kStop) {
+  msg::Execute execute;
+  msg::LoadUrl load_url;
+  msg::Stop stop;
+  if (msg::Decode(cef_message, &execute)) {
+    if (frame) frame->ExecuteJavaScript(execute.code, execute.script_url, execute.start_line);
+  } else if (msg::Decode(cef_message, &load_url)) {
+    if (frame) frame->LoadURL(load_url.url);
+  } else if (msg::Decode(cef_message, &stop)) {
     CefRefPtr<V8ContextImpl> context = frame ? frame->context() : nullptr;
     if (context) context->Evaluate("window.stop()", CefString(), 1, nullptr);
+  } else {
+    msg::ReportMalformed(cef_message);
   }
+  // The UI process waits for this, whatever became of the script (a closing browser waits for
+  // its scripts).
+  if (name == msg::kExecute)
+    webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), nullptr));
+}
+
+void RenderProcess::OnDocumentLoaded(WebKitWebPage* page, gpointer) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  // The UI process keeps the document's start-up scripts installed until it hears this.
+  CefRefPtr<RenderBrowser> browser = g_process->BrowserFor(page);
+  browser->SendProcessMessage(browser->GetIdentifier(),
+                              engine_messages::Encode(engine_messages::MainDocumentParsed{}));
 }
 
 gboolean RenderProcess::OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,

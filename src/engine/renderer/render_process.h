@@ -30,6 +30,7 @@ class RenderProcess {
                                     WebKitFrame* frame, gpointer data);
   static gboolean OnUserMessageReceived(WebKitWebPage* page, WebKitUserMessage* message,
                                         gpointer data);
+  static void OnDocumentLoaded(WebKitWebPage* page, gpointer data);
   static gboolean OnSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
                                 WebKitURIResponse* redirected_response, gpointer data);
   static void OnPageFinalized(gpointer data, GObject* page);
