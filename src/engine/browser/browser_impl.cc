@@ -17,6 +17,7 @@
 #include "browser/web_view_signals.h"
 #include "browser/window_impl.h"
 #include "common/engine_messages.h"
+#include "common/guarded.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
@@ -110,7 +111,7 @@ void BrowserImpl::Attach() {
   }
   AddOpenBrowser(this);
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
-  if (life) life->OnAfterCreated(this);
+  if (life) Guarded("OnAfterCreated", [&] { life->OnAfterCreated(this); });
 }
 
 BrowserImpl::~BrowserImpl() { g_object_unref(widget_); }
@@ -214,7 +215,7 @@ void BrowserImpl::StartClose() {
 void BrowserImpl::RunDoClose() {
   if (close_state_ != CloseState::kClosing) return;
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
-  bool handled = life && life->DoClose(this);
+  bool handled = life && GuardedOr("DoClose", false, [&] { return life->DoClose(this); });
   if (close_state_ != CloseState::kClosing) return;  // Destroyed meanwhile.
   close_state_ = CloseState::kClosable;
   if (!handled) CloseWhenScriptsDone();
@@ -282,7 +283,7 @@ void BrowserImpl::Destroy() {
     devtools_ = nullptr;
   }
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
-  if (life) life->OnBeforeClose(this);
+  if (life) Guarded("OnBeforeClose", [&] { life->OnBeforeClose(this); });
   if (web_view_) {
     DetachWebViewSignals(this);
     g_signal_handlers_disconnect_by_data(webkit_web_view_get_inspector(web_view_), this);
