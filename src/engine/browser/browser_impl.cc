@@ -226,27 +226,21 @@ void BrowserImpl::CloseWhenScriptsDone() {
     FinishClose();
     return;
   }
-  AddRef();  // Released by the watchdog's destroy notify.
-  close_watchdog_ = g_timeout_add_full(
-      G_PRIORITY_DEFAULT, kCloseWatchdogMs, OnCloseWatchdog, this,
-      [](gpointer data) { static_cast<BrowserImpl*>(data)->Release(); });
+  CefPostDelayedTask(TID_UI, base::Bind(&BrowserImpl::OnCloseWatchdog, id_, ++close_watchdog_),
+                     kCloseWatchdogMs);
 }
 
-gboolean BrowserImpl::OnCloseWatchdog(gpointer data) {
-  auto* self = static_cast<BrowserImpl*>(data);
-  self->close_watchdog_ = 0;
+void BrowserImpl::OnCloseWatchdog(int browser_id, int generation) {
+  CefRefPtr<BrowserImpl> self = OpenBrowser(browser_id);
+  if (!self || self->close_watchdog_ != generation) return;
   LOG(WARNING) << "page scripts still running after " << kCloseWatchdogMs
                << " ms; closing anyway";
   self->FinishClose();
-  return G_SOURCE_REMOVE;
 }
 
 void BrowserImpl::FinishClose() {
   if (close_state_ != CloseState::kClosable) return;
-  if (close_watchdog_) {
-    g_source_remove(close_watchdog_);
-    close_watchdog_ = 0;
-  }
+  ++close_watchdog_;
   // Developer tools: tell WebKit's inspector first, while its view is still ours to show.
   if (inspector_) {
     WebKitWebInspector* inspector = inspector_;
@@ -269,10 +263,7 @@ void BrowserImpl::Destroy() {
   if (close_state_ == CloseState::kClosed) return;
   CefRefPtr<BrowserImpl> keep(this);
   close_state_ = CloseState::kClosed;
-  if (close_watchdog_) {
-    g_source_remove(close_watchdog_);
-    close_watchdog_ = 0;
-  }
+  ++close_watchdog_;
   StopAskWatchdog();
   page_dialogs_.reset();
   RemoveOpenBrowser(this);

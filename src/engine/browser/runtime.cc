@@ -79,7 +79,8 @@ void SetUpWebContext(const CefSettings& settings) {
 void ContextInitialized() {
   if (!g_app) return;
   CefRefPtr<CefBrowserProcessHandler> handler = g_app->GetBrowserProcessHandler();
-  if (handler) Guarded("OnContextInitialized", [&] { handler->OnContextInitialized(); });
+  if (handler)
+    qvex_engine::Guarded("OnContextInitialized", [&] { handler->OnContextInitialized(); });
 }
 
 }  // namespace
