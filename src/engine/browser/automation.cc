@@ -10,6 +10,7 @@
 #include "browser/browser_view_impl.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_command_line.h"
+#include "include/cef_task.h"
 
 namespace qvex_engine {
 
@@ -134,10 +135,7 @@ void NoteBrowserCreated(BrowserImpl* browser) {
 bool QuitNowOrAfterSession(void (*quit)()) {
   if (!g_session_on) return true;
   if (!g_pending_quit) {
-    g_timeout_add(kQuitWaitMs, [](gpointer) {
-      RunPendingQuit();
-      return G_SOURCE_REMOVE;
-    }, nullptr);
+    CefPostDelayedTask(TID_UI, base::RepeatingClosure(RunPendingQuit), kQuitWaitMs);
   }
   g_pending_quit = quit;
   return false;

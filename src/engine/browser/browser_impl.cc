@@ -17,6 +17,7 @@
 #include "browser/web_view_signals.h"
 #include "browser/window_impl.h"
 #include "common/engine_messages.h"
+#include "common/guarded.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
@@ -110,7 +111,7 @@ void BrowserImpl::Attach() {
   }
   AddOpenBrowser(this);
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
-  if (life) life->OnAfterCreated(this);
+  if (life) Guarded("OnAfterCreated", [&] { life->OnAfterCreated(this); });
 }
 
 BrowserImpl::~BrowserImpl() { g_object_unref(widget_); }
@@ -214,7 +215,7 @@ void BrowserImpl::StartClose() {
 void BrowserImpl::RunDoClose() {
   if (close_state_ != CloseState::kClosing) return;
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
-  bool handled = life && life->DoClose(this);
+  bool handled = life && GuardedOr("DoClose", false, [&] { return life->DoClose(this); });
   if (close_state_ != CloseState::kClosing) return;  // Destroyed meanwhile.
   close_state_ = CloseState::kClosable;
   if (!handled) CloseWhenScriptsDone();
@@ -225,27 +226,21 @@ void BrowserImpl::CloseWhenScriptsDone() {
     FinishClose();
     return;
   }
-  AddRef();  // Released by the watchdog's destroy notify.
-  close_watchdog_ = g_timeout_add_full(
-      G_PRIORITY_DEFAULT, kCloseWatchdogMs, OnCloseWatchdog, this,
-      [](gpointer data) { static_cast<BrowserImpl*>(data)->Release(); });
+  CefPostDelayedTask(TID_UI, base::Bind(&BrowserImpl::OnCloseWatchdog, id_, ++close_watchdog_),
+                     kCloseWatchdogMs);
 }
 
-gboolean BrowserImpl::OnCloseWatchdog(gpointer data) {
-  auto* self = static_cast<BrowserImpl*>(data);
-  self->close_watchdog_ = 0;
+void BrowserImpl::OnCloseWatchdog(int browser_id, int generation) {
+  CefRefPtr<BrowserImpl> self = OpenBrowser(browser_id);
+  if (!self || self->close_watchdog_ != generation) return;
   LOG(WARNING) << "page scripts still running after " << kCloseWatchdogMs
                << " ms; closing anyway";
   self->FinishClose();
-  return G_SOURCE_REMOVE;
 }
 
 void BrowserImpl::FinishClose() {
   if (close_state_ != CloseState::kClosable) return;
-  if (close_watchdog_) {
-    g_source_remove(close_watchdog_);
-    close_watchdog_ = 0;
-  }
+  ++close_watchdog_;
   // Developer tools: tell WebKit's inspector first, while its view is still ours to show.
   if (inspector_) {
     WebKitWebInspector* inspector = inspector_;
@@ -268,10 +263,7 @@ void BrowserImpl::Destroy() {
   if (close_state_ == CloseState::kClosed) return;
   CefRefPtr<BrowserImpl> keep(this);
   close_state_ = CloseState::kClosed;
-  if (close_watchdog_) {
-    g_source_remove(close_watchdog_);
-    close_watchdog_ = 0;
-  }
+  ++close_watchdog_;
   StopAskWatchdog();
   page_dialogs_.reset();
   RemoveOpenBrowser(this);
@@ -282,7 +274,7 @@ void BrowserImpl::Destroy() {
     devtools_ = nullptr;
   }
   CefRefPtr<CefLifeSpanHandler> life = client_ ? client_->GetLifeSpanHandler() : nullptr;
-  if (life) life->OnBeforeClose(this);
+  if (life) Guarded("OnBeforeClose", [&] { life->OnBeforeClose(this); });
   if (web_view_) {
     DetachWebViewSignals(this);
     g_signal_handlers_disconnect_by_data(webkit_web_view_get_inspector(web_view_), this);

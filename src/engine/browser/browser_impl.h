@@ -130,7 +130,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void StopAskWatchdog();
   void OnLeaveQuestionShown();
   void OnLeaveQuestionAnswered(bool leave);
-  static gboolean OnAskWatchdog(gpointer data);
+  static void OnAskWatchdog(int browser_id, int generation);
   void StartClose();
   void RunDoClose();
   void CloseWhenScriptsDone();
@@ -140,7 +140,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void ScriptFinished();
   static void OnScriptDone(GObject* source, GAsyncResult* result, gpointer data);
   static void OnFrameScriptDone(GObject* source, GAsyncResult* result, gpointer data);
-  static gboolean OnCloseWatchdog(gpointer data);
+  static void OnCloseWatchdog(int browser_id, int generation);
   static void OnInspectorClosed(WebKitWebInspector* inspector, BrowserImpl* self);
   static gboolean OnOpenInspectorWindow(WebKitWebInspector* inspector, BrowserImpl* self);
   static gboolean OnAttachInspector(WebKitWebInspector* inspector, BrowserImpl* self);
@@ -164,8 +164,11 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   BrowserViewImpl* view_ = nullptr;  // The view clears it when it lets go of the browser.
   CloseState close_state_ = CloseState::kOpen;
   std::atomic<int> pending_scripts_{0};
-  guint close_watchdog_ = 0;
-  guint ask_watchdog_ = 0;
+  // Each watchdog is a delayed task that finds its browser by identifier (it does not keep a
+  // closed browser alive) and acts only while its generation is current: stopping one or
+  // arming it again moves the generation on.
+  int close_watchdog_ = 0;
+  int ask_watchdog_ = 0;
 
   IMPLEMENT_REFCOUNTING(BrowserImpl);
 };

@@ -3,8 +3,11 @@
 // and the close goes on only when the page or the person lets it. UI thread.
 #include "browser/browser_impl.h"
 
+#include "browser/open_browsers.h"
 #include "browser/page_dialogs.h"
+#include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
+#include "include/cef_task.h"
 
 namespace qvex_engine {
 
@@ -52,28 +55,21 @@ void BrowserImpl::OnLeaveQuestionAnswered(bool leave) {
 }
 
 void BrowserImpl::ArmAskWatchdog() {
-  StopAskWatchdog();
-  AddRef();  // Released by the watchdog's destroy notify.
-  ask_watchdog_ = g_timeout_add_full(
-      G_PRIORITY_DEFAULT, kAskWatchdogMs, OnAskWatchdog, this,
-      [](gpointer data) { static_cast<BrowserImpl*>(data)->Release(); });
+  CefPostDelayedTask(TID_UI, base::Bind(&BrowserImpl::OnAskWatchdog, id_, ++ask_watchdog_),
+                     kAskWatchdogMs);
 }
 
-void BrowserImpl::StopAskWatchdog() {
-  if (!ask_watchdog_) return;
-  g_source_remove(ask_watchdog_);
-  ask_watchdog_ = 0;
-}
+void BrowserImpl::StopAskWatchdog() { ++ask_watchdog_; }
 
-gboolean BrowserImpl::OnAskWatchdog(gpointer data) {
-  auto* self = static_cast<BrowserImpl*>(data);
-  self->ask_watchdog_ = 0;
+void BrowserImpl::OnAskWatchdog(int browser_id, int generation) {
+  CefRefPtr<BrowserImpl> self = OpenBrowser(browser_id);
+  if (!self || self->ask_watchdog_ != generation) return;
+  ++self->ask_watchdog_;
   if (self->close_state_ == CloseState::kAsking) {
     LOG(WARNING) << "the page's beforeunload did not answer within " << kAskWatchdogMs
                  << " ms; closing anyway";
     self->StartClose();
   }
-  return G_SOURCE_REMOVE;
 }
 
 }  // namespace qvex_engine

@@ -4,6 +4,7 @@
 #include "browser/browser_view_impl.h"
 #include "browser/image_download.h"
 #include "browser/native_window.h"
+#include "common/guarded.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
@@ -17,7 +18,9 @@ void BrowserImpl::DownloadImage(const CefString& image_url, bool is_favicon,
   CefString url = image_url;
   DownloadImageAsync(image_url.ToString(), max_image_size, bypass_cache,
                      [callback, url](int status, CefRefPtr<CefImage> image) {
-                       callback->OnDownloadImageFinished(url, status, image);
+                       Guarded("OnDownloadImageFinished", [&] {
+                         callback->OnDownloadImageFinished(url, status, image);
+                       });
                      });
 }
 
@@ -63,7 +66,9 @@ gboolean BrowserImpl::OnOpenInspectorWindow(WebKitWebInspector* inspector, Brows
   CefRefPtr<CefDisplayHandler> display = client ? client->GetDisplayHandler() : nullptr;
   if (display) {
     const gchar* uri = webkit_web_view_get_uri(self->web_view_);
-    display->OnTitleChange(devtools.get(), std::string("Developer Tools - ") + (uri ? uri : ""));
+    Guarded("OnTitleChange", [&] {
+      display->OnTitleChange(devtools.get(), std::string("Developer Tools - ") + (uri ? uri : ""));
+    });
   }
   return TRUE;
 }

@@ -4,6 +4,7 @@
 
 #include "browser/browser_impl.h"
 #include "browser/window_impl.h"
+#include "common/guarded.h"
 
 namespace qvex_engine {
 
@@ -48,7 +49,8 @@ CefRefPtr<BrowserImpl> BrowserViewImpl::browser_impl() const { return browser_; 
 void BrowserViewImpl::Adopt(CefRefPtr<BrowserImpl> browser) {
   browser_ = browser;
   browser_->set_view(this);
-  if (delegate_) delegate_->OnBrowserCreated(this, browser_.get());
+  if (delegate_)
+    Guarded("OnBrowserCreated", [&] { delegate_->OnBrowserCreated(this, browser_.get()); });
 }
 
 GtkWidget* BrowserViewImpl::AttachToWindow(WindowImpl* window) {
@@ -66,7 +68,8 @@ void BrowserViewImpl::OnWindowDestroyed() {
   if (!browser_) return;
   CefRefPtr<BrowserImpl> browser = browser_;
   browser->Destroy();
-  if (delegate_) delegate_->OnBrowserDestroyed(this, browser.get());
+  if (delegate_)
+    Guarded("OnBrowserDestroyed", [&] { delegate_->OnBrowserDestroyed(this, browser.get()); });
   browser->set_view(nullptr);
   browser_ = nullptr;
 }
@@ -99,8 +102,10 @@ CefRefPtr<BrowserImpl> BrowserViewImpl::CreateWindowLike(BrowserImpl* model) {
   if (!model_view) return BrowserImpl::CreateInNativeWindow(client, settings, CefRect());
   CefRefPtr<CefBrowserViewDelegate> delegate =
       model_view->delegate_
-          ? model_view->delegate_->GetDelegateForPopupBrowserView(model_view, settings, client,
-                                                                  false)
+          ? GuardedOr("GetDelegateForPopupBrowserView", CefRefPtr<CefBrowserViewDelegate>(), [&] {
+              return model_view->delegate_->GetDelegateForPopupBrowserView(model_view, settings,
+                                                                           client, false);
+            })
           : nullptr;
   CefRefPtr<BrowserViewImpl> view = new BrowserViewImpl(client, "", settings, delegate);
   view->Adopt(BrowserImpl::Create(client, settings, nullptr));
@@ -134,8 +139,9 @@ bool BrowserViewImpl::ShowExisting(CefRefPtr<BrowserViewImpl> opener_view,
     view->Adopt(browser);
   }
   CefRefPtr<CefBrowserViewDelegate> delegate = opener_view ? opener_view->delegate_ : nullptr;
-  return delegate && delegate->OnPopupBrowserViewCreated(opener_view.get(), view.get(),
-                                                         is_devtools);
+  return delegate && GuardedOr("OnPopupBrowserViewCreated", false, [&] {
+           return delegate->OnPopupBrowserViewCreated(opener_view.get(), view.get(), is_devtools);
+         });
 }
 
 }  // namespace qvex_engine

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "browser/browser_impl.h"
+#include "common/scoped_gobject.h"
 #include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
@@ -23,8 +24,8 @@ constexpr guint kFetchTimeoutSeconds = 10;
 // One fetch of a server's certificate, and the navigations waiting for it.
 struct Fetch {
   std::string host;  // As GLib gives it: "::1" without brackets.
-  std::vector<WebKitPolicyDecision*> waiting;  // Each holds a reference.
-  GTlsCertificate* certificate = nullptr;      // Holds a reference once the server sent one.
+  std::vector<ScopedGObject<WebKitPolicyDecision>> waiting;
+  ScopedGObject<GTlsCertificate> certificate;  // Once the server sent one.
 };
 
 WebKitWebContext* g_context = nullptr;
@@ -46,12 +47,13 @@ std::string LoopbackServerOf(const char* url, std::string* host) {
 
 gboolean OnAcceptCertificate(GTlsConnection*, GTlsCertificate* certificate,
                              GTlsCertificateFlags, Fetch* fetch) {
-  if (!fetch->certificate) fetch->certificate = G_TLS_CERTIFICATE(g_object_ref(certificate));
+  if (!fetch->certificate) fetch->certificate = ScopedGObject<GTlsCertificate>::Ref(certificate);
   return TRUE;  // Only to read it: this connection carries nothing.
 }
 
 void OnClientEvent(GSocketClient*, GSocketClientEvent event, GSocketConnectable*,
                    GIOStream* connection, Fetch* fetch) {
+  CEF_REQUIRE_UI_THREAD();
   if (event == G_SOCKET_CLIENT_TLS_HANDSHAKING && G_IS_TLS_CONNECTION(connection))
     g_signal_connect(connection, "accept-certificate", G_CALLBACK(OnAcceptCertificate), fetch);
 }
@@ -69,19 +71,16 @@ void OnConnected(GObject* source, GAsyncResult* result, gpointer data) {
   if (connection) g_accepted.insert(*server);
   if (fetch->certificate) {
     // WebKit compares the host as its URL has it; an IPv6 one has its brackets there.
-    webkit_web_context_allow_tls_certificate_for_host(g_context, fetch->certificate,
+    webkit_web_context_allow_tls_certificate_for_host(g_context, fetch->certificate.get(),
                                                       fetch->host.c_str());
     if (fetch->host.find(':') != std::string::npos) {
       webkit_web_context_allow_tls_certificate_for_host(
-          g_context, fetch->certificate, ("[" + fetch->host + "]").c_str());
+          g_context, fetch->certificate.get(), ("[" + fetch->host + "]").c_str());
     }
-    g_object_unref(fetch->certificate);
   }
   // The navigations go on; one to a server that did not answer fails as it would have.
-  for (WebKitPolicyDecision* decision : fetch->waiting) {
-    webkit_policy_decision_use(decision);
-    g_object_unref(decision);
-  }
+  for (const ScopedGObject<WebKitPolicyDecision>& decision : fetch->waiting)
+    webkit_policy_decision_use(decision.get());
 }
 
 // Holds `decision` until the certificate of `server` is known.
@@ -89,12 +88,12 @@ void FetchThenUse(const std::string& server, const std::string& host,
                   WebKitPolicyDecision* decision) {
   auto it = g_fetching.find(server);
   if (it != g_fetching.end()) {
-    it->second->waiting.push_back(WEBKIT_POLICY_DECISION(g_object_ref(decision)));
+    it->second->waiting.push_back(ScopedGObject<WebKitPolicyDecision>::Ref(decision));
     return;
   }
   auto fetch = std::make_unique<Fetch>();
   fetch->host = host;
-  fetch->waiting.push_back(WEBKIT_POLICY_DECISION(g_object_ref(decision)));
+  fetch->waiting.push_back(ScopedGObject<WebKitPolicyDecision>::Ref(decision));
   g_autoptr(GSocketClient) client = g_socket_client_new();
   g_socket_client_set_tls(client, TRUE);
   g_socket_client_set_timeout(client, kFetchTimeoutSeconds);

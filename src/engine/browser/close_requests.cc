@@ -4,6 +4,7 @@
 
 #include <gtk/gtk.h>
 
+#include "common/scoped_gobject.h"
 #include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
@@ -20,17 +21,16 @@ bool GtkWouldDrop(GdkEvent* event, GtkWidget* target) {
 }
 
 void OnEvent(GdkEvent* event, gpointer) {
+  CEF_REQUIRE_UI_THREAD();
   GtkWidget* target = event->type == GDK_DELETE ? gtk_get_event_widget(event) : nullptr;
   if (!GtkWouldDrop(event, target)) {
     gtk_main_do_event(event);
     return;
   }
-  CEF_REQUIRE_UI_THREAD();
   // What GTK does with a delete event when no grab is in the way: the window's delete-event
   // handler decides (ours asks the browser), and unhandled the window goes.
-  g_object_ref(target);
+  ScopedGObject<GtkWidget> keep = ScopedGObject<GtkWidget>::Ref(target);
   if (!gtk_widget_event(target, event)) gtk_widget_destroy(target);
-  g_object_unref(target);
 }
 
 }  // namespace

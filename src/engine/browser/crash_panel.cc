@@ -2,6 +2,7 @@
 #include "browser/crash_panel.h"
 
 #include "include/base/cef_logging.h"
+#include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
 
@@ -83,6 +84,7 @@ CrashPanel::~CrashPanel() {
 }
 
 void CrashPanel::OnReloadClicked(GtkButton*, CrashPanel* self) {
+  CEF_REQUIRE_UI_THREAD();
   std::function<void()> on_reload = self->on_reload_;  // The panel may go inside it.
   on_reload();
 }

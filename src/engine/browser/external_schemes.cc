@@ -7,6 +7,7 @@
 
 #include "browser/browser_impl.h"
 #include "browser/request_impl.h"
+#include "common/guarded.h"
 #include "common/log_text.h"
 #include "include/base/cef_logging.h"
 #include "include/wrapper/cef_helpers.h"
@@ -68,8 +69,10 @@ void Handle(BrowserImpl* browser, WebKitNavigationAction* action, const std::str
   CefRefPtr<CefRequestHandler> handler = client ? client->GetRequestHandler() : nullptr;
   // WebKit does not say which frame it was for: the main frame stands for the page.
   CefRefPtr<CefRequest> request = new RequestImpl(webkit_navigation_action_get_request(action));
-  if (handler &&
-      handler->OnBeforeBrowse(browser, browser->GetMainFrame(), request, gesture, redirect)) {
+  if (handler && GuardedOr("OnBeforeBrowse", false, [&] {
+        return handler->OnBeforeBrowse(browser, browser->GetMainFrame(), request, gesture,
+                                       redirect);
+      })) {
     return;  // The client cancelled it.
   }
   const std::string scheme = SchemeOf(url);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "browser/browser_impl.h"
+#include "common/guarded.h"
 
 namespace qvex_engine {
 
@@ -37,7 +38,7 @@ void OnIconLinks(GObject* source, GAsyncResult* result, gpointer data) {
     const gchar* uri = webkit_web_view_get_uri(browser->web_view());
     std::vector<CefString> urls;
     for (const std::string& url : FaviconUrlsFor(uri ? uri : "", links)) urls.push_back(url);
-    handler->OnFaviconURLChange(browser, urls);
+    Guarded("OnFaviconURLChange", [&] { handler->OnFaviconURLChange(browser, urls); });
   }
   browser->Release();
 }

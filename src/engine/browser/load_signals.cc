@@ -2,7 +2,6 @@
 // WebKit reports loads of the main frame only; sub-frames are subframe_signals.cc's.
 #include "browser/load_signals.h"
 
-#include <deque>
 #include <string>
 
 #include "browser/browser_impl.h"
@@ -18,6 +17,7 @@
 #include "browser/subframe_loads.h"
 #include "browser/subframe_signals.h"
 #include "common/engine_messages.h"
+#include "common/guarded.h"
 #include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
@@ -59,7 +59,10 @@ void ReportLoadStart(BrowserImpl* browser, const std::string& install_for) {
   StartScripts* scripts = browser->start_scripts();
   {
     StartScripts::Collecting collecting(scripts);
-    if (handler) handler->OnLoadStart(browser, browser->GetMainFrame(), TT_EXPLICIT);
+    if (handler) {
+      Guarded("OnLoadStart",
+              [&] { handler->OnLoadStart(browser, browser->GetMainFrame(), TT_EXPLICIT); });
+    }
   }
   if (!install_for.empty()) {
     scripts->InstallFor(install_for);
@@ -75,17 +78,13 @@ void ReportLoadStart(BrowserImpl* browser, const std::string& install_for) {
 void ReportBeforeBrowse(WebKitWebView* web_view, BrowserImpl* browser, bool is_redirect) {
   LoadState* state = browser->load_state();
   const std::string url = UriOf(web_view);
-  Decided decided{url, new RequestImpl(url, "GET"), false};
-  for (auto it = state->decided.rbegin(); it != state->decided.rend(); ++it) {
-    if (it->url == url) {
-      decided = *it;
-      state->decided.erase(std::next(it).base());
-      break;
-    }
-  }
+  const Decided decided =
+      state->decided.TakeNewest(url).value_or(Decided{new RequestImpl(url, "GET"), false});
   CefRefPtr<CefRequestHandler> handler = RequestHandlerOf(browser);
-  if (handler && handler->OnBeforeBrowse(browser, browser->GetMainFrame(), decided.request,
-                                         decided.user_gesture, is_redirect)) {
+  if (handler && GuardedOr("OnBeforeBrowse", false, [&] {
+        return handler->OnBeforeBrowse(browser, browser->GetMainFrame(), decided.request,
+                                       decided.user_gesture, is_redirect);
+      })) {
     webkit_web_view_stop_loading(web_view);
   }
 }
@@ -151,9 +150,8 @@ void OnNavigationDecision(BrowserImpl* browser, WebKitNavigationPolicyDecision* 
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
   const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
   LoadState* state = browser->load_state();
-  state->decided.push_back(Decided{uri ? uri : "", new RequestImpl(request),
-                                   webkit_navigation_action_is_user_gesture(action) != FALSE});
-  if (state->decided.size() > LoadState::kMaxDecided) state->decided.pop_front();
+  const bool user_gesture = webkit_navigation_action_is_user_gesture(action) != FALSE;
+  state->decided.Put(uri ? uri : "", Decided{new RequestImpl(request), user_gesture});
 }
 
 gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
@@ -197,8 +195,11 @@ void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* 
       // As with CEF, a navigation that failed before its commit has no load end.
       if (!state->committed) break;
       CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-      if (handler)
-        handler->OnLoadEnd(browser, browser->GetMainFrame(), MainResourceStatus(web_view));
+      if (handler) {
+        Guarded("OnLoadEnd", [&] {
+          handler->OnLoadEnd(browser, browser->GetMainFrame(), MainResourceStatus(web_view));
+        });
+      }
       ReportFaviconUrls(browser);
       break;
     }
@@ -211,7 +212,11 @@ gboolean ReportLoadError(BrowserImpl* browser, const LoadError& error, const gch
   const std::string uri = failing_uri ? failing_uri : "";
   browser->start_scripts()->ClearIfFor(uri);
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-  if (handler) handler->OnLoadError(browser, browser->GetMainFrame(), error.code, error.text, uri);
+  if (handler) {
+    Guarded("OnLoadError", [&] {
+      handler->OnLoadError(browser, browser->GetMainFrame(), error.code, error.text, uri);
+    });
+  }
   return TRUE;
 }
 
@@ -234,9 +239,11 @@ void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
   if (handler) {
-    handler->OnLoadingStateChange(browser, webkit_web_view_is_loading(web_view),
-                                  webkit_web_view_can_go_back(web_view),
-                                  webkit_web_view_can_go_forward(web_view));
+    Guarded("OnLoadingStateChange", [&] {
+      handler->OnLoadingStateChange(browser, webkit_web_view_is_loading(web_view),
+                                    webkit_web_view_can_go_back(web_view),
+                                    webkit_web_view_can_go_forward(web_view));
+    });
   }
 }
 

@@ -4,10 +4,10 @@
 #ifndef QVEX_ENGINE_BROWSER_LOAD_STATE_H_
 #define QVEX_ENGINE_BROWSER_LOAD_STATE_H_
 
-#include <deque>
 #include <string>
 
 #include "browser/subframe_loads.h"
+#include "common/recent_by_url.h"
 #include "include/cef_request.h"
 
 namespace qvex_engine {
@@ -15,7 +15,6 @@ namespace qvex_engine {
 struct LoadState {
   // A navigation WebKit asked about, not yet known to be the main frame's.
   struct Decided {
-    std::string url;
     CefRefPtr<CefRequest> request;
     bool user_gesture = false;
   };
@@ -23,7 +22,7 @@ struct LoadState {
 
   bool started = false;    // The current navigation's load start has been reported.
   bool committed = false;  // The current navigation reached its new document.
-  std::deque<Decided> decided;
+  RecentByUrl<Decided> decided{kMaxDecided};  // By the URL of the request.
   SubframeLoads subframes;
 };
 

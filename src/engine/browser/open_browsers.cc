@@ -34,4 +34,12 @@ std::vector<CefRefPtr<BrowserImpl>> OpenBrowsers() {
   return std::vector<CefRefPtr<BrowserImpl>>(List().begin(), List().end());
 }
 
+CefRefPtr<BrowserImpl> OpenBrowser(int id) {
+  CEF_REQUIRE_UI_THREAD();
+  for (BrowserImpl* browser : List()) {
+    if (browser->GetIdentifier() == id) return browser;
+  }
+  return nullptr;
+}
+
 }  // namespace qvex_engine

@@ -16,6 +16,8 @@ void AddOpenBrowser(BrowserImpl* browser);
 void RemoveOpenBrowser(BrowserImpl* browser);
 // The open browsers in the order they were created, each held for the caller.
 std::vector<CefRefPtr<BrowserImpl>> OpenBrowsers();
+// The open browser with identifier `id`, held for the caller; null when it is gone.
+CefRefPtr<BrowserImpl> OpenBrowser(int id);
 
 }  // namespace qvex_engine
 

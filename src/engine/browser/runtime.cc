@@ -17,6 +17,7 @@
 #include "browser/start_failure.h"
 #include "browser/termination_signals.h"
 #include "common/engine_state.h"
+#include "common/guarded.h"
 #include "common/web_extension_init.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
@@ -78,7 +79,8 @@ void SetUpWebContext(const CefSettings& settings) {
 void ContextInitialized() {
   if (!g_app) return;
   CefRefPtr<CefBrowserProcessHandler> handler = g_app->GetBrowserProcessHandler();
-  if (handler) handler->OnContextInitialized();
+  if (handler)
+    qvex_engine::Guarded("OnContextInitialized", [&] { handler->OnContextInitialized(); });
 }
 
 }  // namespace

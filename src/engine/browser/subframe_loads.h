@@ -6,9 +6,9 @@
 #define QVEX_ENGINE_BROWSER_SUBFRAME_LOADS_H_
 
 #include <cstdint>
-#include <deque>
 #include <string>
-#include <utility>
+
+#include "common/recent_by_url.h"
 
 namespace qvex_engine {
 
@@ -25,8 +25,8 @@ class SubframeLoads {
 
  private:
   static constexpr size_t kMaxEntries = 64;
-  std::deque<std::pair<std::string, int64_t>> navigating_;
-  std::deque<std::pair<std::string, int>> statuses_;
+  RecentByUrl<int64_t> navigating_{kMaxEntries};
+  RecentByUrl<int> statuses_{kMaxEntries};
 };
 
 }  // namespace qvex_engine

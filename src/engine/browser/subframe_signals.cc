@@ -10,6 +10,7 @@
 #include "browser/load_state.h"
 #include "browser/request_impl.h"
 #include "common/engine_messages.h"
+#include "common/guarded.h"
 #include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
@@ -39,7 +40,9 @@ void OnResourceFailed(WebKitWebResource* resource, GError* error, WebKitWebView*
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser.get());
   if (!frame || !handler) return;
   LoadError mapped = MapLoadError(error);
-  handler->OnLoadError(browser.get(), frame.get(), mapped.code, mapped.text, uri ? uri : "");
+  Guarded("OnLoadError", [&] {
+    handler->OnLoadError(browser.get(), frame.get(), mapped.code, mapped.text, uri ? uri : "");
+  });
 }
 
 void OnResourceLoadStarted(WebKitWebView* web_view, WebKitWebResource* resource,
@@ -60,7 +63,8 @@ void SubframeCommitted(BrowserImpl* browser, int64_t frame_id, const msg::FrameC
   if (!frame) return;
   browser->load_state()->subframes.TakeNavigating(m.url);
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-  if (handler && m.is_load) handler->OnLoadStart(browser, frame, TT_AUTO_SUBFRAME);
+  if (handler && m.is_load)
+    Guarded("OnLoadStart", [&] { handler->OnLoadStart(browser, frame, TT_AUTO_SUBFRAME); });
 }
 
 void SubframeLoaded(BrowserImpl* browser, int64_t frame_id, const msg::FrameLoaded& m) {
@@ -68,7 +72,7 @@ void SubframeLoaded(BrowserImpl* browser, int64_t frame_id, const msg::FrameLoad
   CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
   if (!frame || frame->IsMain() || !handler) return;
   int status = browser->load_state()->subframes.TakeStatus(m.url);
-  handler->OnLoadEnd(browser, frame, status);
+  Guarded("OnLoadEnd", [&] { handler->OnLoadEnd(browser, frame, status); });
 }
 
 void SubframeNavigating(BrowserImpl* browser, int64_t frame_id, const msg::FrameNavigating& m) {
@@ -76,8 +80,10 @@ void SubframeNavigating(BrowserImpl* browser, int64_t frame_id, const msg::Frame
   if (!frame || frame->IsMain()) return;
   browser->load_state()->subframes.Navigating(m.url, frame_id);
   CefRefPtr<CefRequestHandler> handler = RequestHandlerOf(browser);
-  if (handler && handler->OnBeforeBrowse(browser, frame, new RequestImpl(m.url, "GET"), false,
-                                         m.redirect)) {
+  if (handler && GuardedOr("OnBeforeBrowse", false, [&] {
+        return handler->OnBeforeBrowse(browser, frame, new RequestImpl(m.url, "GET"), false,
+                                       m.redirect);
+      })) {
     browser->SendProcessMessage(frame_id, msg::Encode(msg::Stop{}));
   }
 }

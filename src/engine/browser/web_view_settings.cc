@@ -39,6 +39,7 @@ void ApplyBrowserSettings(const CefBrowserSettings& s, WebKitSettings* w) {
   // A page restored from the page cache gets no response decision and no new document, yet
   // counts as a load: the start-up scripts would run again in a document that has them.
   webkit_settings_set_enable_page_cache(w, FALSE);
+  // ShowDevTools opens WebKit's inspector, which a view has only with developer extras on.
   webkit_settings_set_enable_developer_extras(w, TRUE);
 }
 

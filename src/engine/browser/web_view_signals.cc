@@ -14,6 +14,7 @@
 #include "browser/web_process_recovery.h"
 #include "browser/subframe_signals.h"
 #include "common/engine_messages.h"
+#include "common/guarded.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
 #include "include/wrapper/cef_helpers.h"
@@ -31,7 +32,8 @@ void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
   // As CEF does, a page that has no title is shown by its URL; a title set empty stays empty.
   const gchar* title = webkit_web_view_get_title(web_view);
   const gchar* uri = webkit_web_view_get_uri(web_view);
-  handler->OnTitleChange(browser, title ? title : (uri ? uri : ""));
+  Guarded("OnTitleChange",
+          [&] { handler->OnTitleChange(browser, title ? title : (uri ? uri : "")); });
 }
 
 void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
@@ -59,8 +61,10 @@ gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
     OnEngineMessage(browser, frame_id, cef_message);
     return TRUE;
   }
-  return client->OnProcessMessageReceived(browser, browser->frames()->ForMessage(frame_id),
-                                          PID_RENDERER, cef_message);
+  return GuardedOr("OnProcessMessageReceived", false, [&] {
+    return client->OnProcessMessageReceived(browser, browser->frames()->ForMessage(frame_id),
+                                            PID_RENDERER, cef_message);
+  });
 }
 
 void OnWebProcessTerminated(WebKitWebView* web_view, WebKitWebProcessTerminationReason reason,
@@ -81,9 +85,12 @@ gboolean OnContextMenu(WebKitWebView* web_view, WebKitContextMenu* menu, GdkEven
   CefRefPtr<CefContextMenuParams> params =
       new ContextMenuParamsImpl(event, hit, webkit_web_view_get_uri(web_view));
   CefRefPtr<MenuModelImpl> model = new MenuModelImpl(menu);
-  handler->OnBeforeContextMenu(browser, frame, params, model.get());
+  Guarded("OnBeforeContextMenu",
+          [&] { handler->OnBeforeContextMenu(browser, frame, params, model.get()); });
   bool show = model->ApplyTo(menu, [keep, frame, params, handler](int command_id) {
-    handler->OnContextMenuCommand(keep.get(), frame, params, command_id, EVENTFLAG_NONE);
+    Guarded("OnContextMenuCommand", [&] {
+      handler->OnContextMenuCommand(keep.get(), frame, params, command_id, EVENTFLAG_NONE);
+    });
   });
   return show ? FALSE : TRUE;
 }

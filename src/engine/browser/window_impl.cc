@@ -5,6 +5,7 @@
 
 #include "browser/browser_view_impl.h"
 #include "browser/image_impl.h"
+#include "common/guarded.h"
 #include "include/views/cef_browser_view.h"
 
 namespace qvex_engine {
@@ -117,7 +118,8 @@ cef_window_handle_t WindowImpl::GetWindowHandle() {
 
 gboolean WindowImpl::OnDeleteEvent(GtkWidget*, GdkEvent*, WindowImpl* self) {
   CefRefPtr<WindowImpl> keep(self);
-  bool can_close = !self->delegate_ || self->delegate_->CanClose(self);
+  bool can_close = !self->delegate_ ||
+                   GuardedOr("CanClose", true, [&] { return self->delegate_->CanClose(self); });
   return can_close ? FALSE : TRUE;  // TRUE keeps the window.
 }
 
@@ -130,7 +132,8 @@ void WindowImpl::OnDestroy(GtkWidget*, WindowImpl* self) {
     if (auto* browser_view = dynamic_cast<BrowserViewImpl*>(view.get()))
       browser_view->OnWindowDestroyed();
   }
-  if (self->delegate_) self->delegate_->OnWindowDestroyed(self);
+  if (self->delegate_)
+    Guarded("OnWindowDestroyed", [&] { self->delegate_->OnWindowDestroyed(self); });
   self->children_.clear();
   self->self_ = nullptr;
 }

@@ -19,8 +19,6 @@ namespace {
 
 namespace msg = engine_messages;
 
-constexpr size_t kMaxNavigating = 32;
-
 // The sub-frame whose document got beforeunload in the current main-loop dispatch: WebKit
 // sends that frame's navigation request next, in the same dispatch.
 int64_t g_unloading_frame = 0;
@@ -139,12 +137,8 @@ void FrameReports::RequestSent(WebKitURIRequest* request, WebKitURIResponse* red
   const std::string url = uri ? uri : "";
   if (redirected_response) {
     const gchar* from = webkit_uri_response_get_uri(redirected_response);
-    for (auto it = navigating_.rbegin(); it != navigating_.rend(); ++it) {
-      if (from && it->first == from) {
-        Report(it->second, url, true);
-        return;
-      }
-    }
+    const int64_t* frame_id = from ? navigating_.FindNewest(from) : nullptr;
+    if (frame_id) Report(*frame_id, url, true);
     return;
   }
   if (g_unloading_frame) {
@@ -198,8 +192,7 @@ int64_t FrameReports::FrameWithSource(const std::string& url) {
 }
 
 void FrameReports::Report(int64_t frame_id, const std::string& url, bool redirect) {
-  navigating_.emplace_back(url, frame_id);
-  if (navigating_.size() > kMaxNavigating) navigating_.pop_front();
+  navigating_.Put(url, frame_id);
   browser_->SendProcessMessage(frame_id, msg::Encode(msg::FrameNavigating{url, redirect}));
 }
 

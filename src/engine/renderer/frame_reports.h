@@ -11,12 +11,11 @@
 #include <webkit2/webkit-web-extension.h>
 
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "common/recent_by_url.h"
 #include "renderer/render_frame.h"
 
 namespace qvex_engine {
@@ -54,7 +53,8 @@ class FrameReports {
   RenderBrowser* const browser_;  // Owns this.
   // The URL each sub-frame's document was last reported with.
   std::map<int64_t, std::string> documents_;
-  std::deque<std::pair<std::string, int64_t>> navigating_;  // URL, frame: for redirects.
+  static constexpr size_t kMaxNavigating = 32;
+  RecentByUrl<int64_t> navigating_{kMaxNavigating};  // The frame of each URL: for redirects.
   std::vector<std::string> first_loads_;
   guint resolve_source_ = 0;
 };

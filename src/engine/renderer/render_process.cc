@@ -2,10 +2,9 @@
 // runs on the web process's main thread (TID_RENDERER).
 #include "renderer/render_process.h"
 
-#include <exception>
-
 #include "common/engine_messages.h"
 #include "common/engine_state.h"
+#include "common/guarded.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
 #include "include/wrapper/cef_helpers.h"
@@ -20,18 +19,6 @@ namespace {
 
 WebKitWebExtension* g_extension = nullptr;
 RenderProcess* g_process = nullptr;  // Leaked: WebKit may signal while the process exits.
-
-// No C++ exception may unwind into WebKit's C callbacks.
-template <typename F>
-void Guarded(const char* event, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    LOG(ERROR) << event << " raised: " << e.what();
-  } catch (...) {
-    LOG(ERROR) << event << " raised an unknown exception";
-  }
-}
 
 }  // namespace
 
