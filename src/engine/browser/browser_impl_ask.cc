@@ -4,7 +4,7 @@
 #include "browser/browser_impl.h"
 
 #include "browser/open_browsers.h"
-#include "browser/page_dialogs.h"
+#include "browser/close/page_dialogs.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"

@@ -2,7 +2,7 @@
 #include "browser/browser_impl.h"
 
 #include "browser/browser_view_impl.h"
-#include "browser/image_download.h"
+#include "browser/page/image_download.h"
 #include "browser/native_window.h"
 #include "common/guarded.h"
 #include "include/base/cef_bind.h"

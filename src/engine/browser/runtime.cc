@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "browser/automation.h"
-#include "browser/certificate_policy.h"
-#include "browser/close_requests.h"
-#include "browser/downloads.h"
-#include "browser/renderer_settings.h"
-#include "browser/start_failure.h"
-#include "browser/termination_signals.h"
+#include "browser/network/certificate_policy.h"
+#include "browser/close/close_requests.h"
+#include "browser/downloads/downloads.h"
+#include "browser/crash/renderer_settings.h"
+#include "browser/close/start_failure.h"
+#include "browser/close/termination_signals.h"
 #include "common/engine_state.h"
 #include "common/guarded.h"
 #include "common/web_extension_init.h"

@@ -4,7 +4,7 @@
 #include <gdk/gdkx.h>
 
 #include "browser/browser_view_impl.h"
-#include "browser/image_impl.h"
+#include "browser/page/image_impl.h"
 #include "common/guarded.h"
 #include "include/views/cef_browser_view.h"
 

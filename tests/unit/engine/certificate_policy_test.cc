@@ -1,5 +1,5 @@
 // Which hosts a URL names as loopback.
-#include "browser/certificate_policy.h"
+#include "browser/network/certificate_policy.h"
 
 #include <gtest/gtest.h>
 

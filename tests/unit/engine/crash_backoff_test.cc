@@ -1,5 +1,5 @@
 // CrashBackoff: endings of a page's web process in, reload pauses or a stop out.
-#include "browser/crash_backoff.h"
+#include "browser/crash/crash_backoff.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // DownloadNames: hostile suggestions become safe names; taken names get numbered.
-#include "browser/download_names.h"
+#include "browser/downloads/download_names.h"
 
 #include <glib.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Which icon URLs a page reports.
-#include "browser/favicon_urls.h"
+#include "browser/page/favicon_urls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Decoding and fitting downloaded images, and data: URLs.
-#include "browser/image_download.h"
+#include "browser/page/image_download.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>

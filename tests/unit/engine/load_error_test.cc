@@ -1,5 +1,5 @@
 // WebKit's load failures as CEF error codes.
-#include "browser/load_error.h"
+#include "browser/loads/load_error.h"
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>

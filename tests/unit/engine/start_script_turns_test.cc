@@ -1,5 +1,5 @@
 // Tests of the turn a group of views (an opener and its pop-ups) takes for its start-up scripts.
-#include "browser/start_script_turns.h"
+#include "browser/loads/start_script_turns.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Tests of the text a start-up script is installed with.
-#include "browser/start_scripts.h"
+#include "browser/loads/start_scripts.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Tests of SubframeLoads: which sub-frame asked for a URL, and its response status.
-#include "browser/subframe_loads.h"
+#include "browser/loads/subframe_loads.h"
 
 #include <gtest/gtest.h>
 
