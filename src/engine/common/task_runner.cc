@@ -3,8 +3,12 @@
 #include <glib.h>
 
 #include <atomic>
+#include <cstdint>
+#include <deque>
 #include <exception>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 #include "common/engine_state.h"
 #include "include/base/cef_logging.h"
@@ -25,15 +29,88 @@ class ClosureTask : public CefTask {
   IMPLEMENT_REFCOUNTING(ClosureTask);
 };
 
-gboolean RunTask(gpointer data) {
-  auto* task = static_cast<CefRefPtr<CefTask>*>(data);
+void RunGuarded(CefTask* task) {
   try {
-    (*task)->Execute();
+    task->Execute();
   } catch (const std::exception& e) {
     LOG(ERROR) << "task raised: " << e.what();
   } catch (...) {
     LOG(ERROR) << "task raised an unknown exception";
   }
+}
+
+// Undelayed tasks wait in one queue served by one long-lived source of the default context:
+// a source per task cost its creation, attachment and destruction plus a place in every
+// prepare/check of the main loop, a large share of a small router round trip. A turn runs
+// the tasks that were queued when it began; a task posted meanwhile waits for the next turn,
+// so nothing posted ever runs inside the code that posted it.
+struct TaskQueue {
+  std::mutex mutex;
+  std::deque<std::pair<uint64_t, CefRefPtr<CefTask>>> tasks;
+  uint64_t next_sequence = 0;
+  std::atomic<bool> pending{false};
+  GSource* source = nullptr;
+};
+
+// Never destroyed: tasks still queued at exit may hold objects whose destructors must not run
+// after the rest of the process is gone.
+TaskQueue& Queue() {
+  static TaskQueue* queue = new TaskQueue;
+  return *queue;
+}
+
+gboolean QueuePrepare(GSource*, gint* timeout) {
+  *timeout = -1;
+  return Queue().pending.load(std::memory_order_acquire);
+}
+
+gboolean QueueCheck(GSource*) { return Queue().pending.load(std::memory_order_acquire); }
+
+gboolean QueueDispatch(GSource*, GSourceFunc, gpointer) {
+  TaskQueue& queue = Queue();
+  uint64_t end;
+  {
+    std::lock_guard<std::mutex> lock(queue.mutex);
+    end = queue.next_sequence;
+  }
+  // One task at a time from the front: a task that runs a nested main loop (a modal dialog)
+  // lets the nested turns take the tasks after it, still in posting order.
+  for (;;) {
+    CefRefPtr<CefTask> task;
+    {
+      std::lock_guard<std::mutex> lock(queue.mutex);
+      if (queue.tasks.empty() || queue.tasks.front().first >= end) break;
+      task = std::move(queue.tasks.front().second);
+      queue.tasks.pop_front();
+      queue.pending.store(!queue.tasks.empty(), std::memory_order_release);
+    }
+    RunGuarded(task.get());
+  }
+  return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs g_queue_funcs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
+
+void Enqueue(CefRefPtr<CefTask> task) {
+  TaskQueue& queue = Queue();
+  {
+    std::lock_guard<std::mutex> lock(queue.mutex);
+    if (!queue.source) {
+      queue.source = g_source_new(&g_queue_funcs, sizeof(GSource));
+      g_source_set_priority(queue.source, G_PRIORITY_DEFAULT);
+      g_source_set_can_recurse(queue.source, TRUE);
+      g_source_set_name(queue.source, "qvex-tasks");
+      g_source_attach(queue.source, g_main_context_default());
+    }
+    queue.tasks.emplace_back(queue.next_sequence++, std::move(task));
+    queue.pending.store(true, std::memory_order_release);
+  }
+  // The main thread is not waiting in the loop while it posts; any other thread must wake it.
+  if (std::this_thread::get_id() != g_main_thread) g_main_context_wakeup(g_main_context_default());
+}
+
+gboolean RunDelayedTask(gpointer data) {
+  RunGuarded(static_cast<CefRefPtr<CefTask>*>(data)->get());
   return G_SOURCE_REMOVE;
 }
 
@@ -41,10 +118,13 @@ void DestroyTask(gpointer data) { delete static_cast<CefRefPtr<CefTask>*>(data);
 
 bool Post(CefThreadId thread_id, CefRefPtr<CefTask> task, int64_t delay_ms) {
   if (!task || static_cast<int>(thread_id) != g_main_thread_id.load()) return false;
-  GSource* source = delay_ms > 0 ? g_timeout_source_new(static_cast<guint>(delay_ms))
-                                 : g_idle_source_new();
+  if (delay_ms <= 0) {
+    Enqueue(std::move(task));
+    return true;
+  }
+  GSource* source = g_timeout_source_new(static_cast<guint>(delay_ms));
   g_source_set_priority(source, G_PRIORITY_DEFAULT);
-  g_source_set_callback(source, RunTask, new CefRefPtr<CefTask>(task), DestroyTask);
+  g_source_set_callback(source, RunDelayedTask, new CefRefPtr<CefTask>(task), DestroyTask);
   g_source_attach(source, g_main_context_default());
   g_source_unref(source);
   return true;

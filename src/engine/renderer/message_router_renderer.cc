@@ -138,12 +138,14 @@ class RendererRouter : public CefMessageRouterRendererSide {
 
   // Reads an optional member of the query object; false (with `exception` set) when it is
   // there with the wrong type.
-  static bool OptionalMember(CefRefPtr<CefV8Value> object, const char* key, bool function,
+  // The value is read first: a member that is there (the usual case) costs one lookup; only
+  // an undefined one is asked whether it exists at all.
+  static bool OptionalMember(CefRefPtr<CefV8Value> object, const CefString& key, bool function,
                              CefRefPtr<CefV8Value>* out, CefString& exception) {
-    if (!object->HasValue(key)) return true;
     CefRefPtr<CefV8Value> value = object->GetValue(key);
+    if (value && value->IsUndefined() && !object->HasValue(key)) return true;
     if (!value || !(function ? value->IsFunction() : value->IsBool())) {
-      exception = std::string("Invalid arguments; object member '") + key +
+      exception = "Invalid arguments; object member '" + key.ToString() +
                   "' must have type " + (function ? "function" : "boolean");
       return false;
     }
@@ -159,7 +161,7 @@ class RendererRouter : public CefMessageRouterRendererSide {
       return;
     }
     CefRefPtr<CefV8Value> object = arguments[0];
-    CefRefPtr<CefV8Value> request = object->GetValue(kRequest);
+    CefRefPtr<CefV8Value> request = object->GetValue(request_key_);
     if (!request || !request->IsString()) {
       exception = std::string("Invalid arguments; object member '") + kRequest +
                   "' is required and must have type string";
@@ -167,9 +169,9 @@ class RendererRouter : public CefMessageRouterRendererSide {
     }
     Request info;
     CefRefPtr<CefV8Value> persistent;
-    if (!OptionalMember(object, kOnSuccess, true, &info.on_success, exception) ||
-        !OptionalMember(object, kOnFailure, true, &info.on_failure, exception) ||
-        !OptionalMember(object, kPersistent, false, &persistent, exception)) {
+    if (!OptionalMember(object, on_success_key_, true, &info.on_success, exception) ||
+        !OptionalMember(object, on_failure_key_, true, &info.on_failure, exception) ||
+        !OptionalMember(object, persistent_key_, false, &persistent, exception)) {
       return;
     }
     info.persistent = persistent && persistent->GetBoolValue();
@@ -247,6 +249,11 @@ class RendererRouter : public CefMessageRouterRendererSide {
   }
 
   const CefMessageRouterConfig config_;
+  // The query object's member names, converted once (a copy of a CefString shares its text).
+  const CefString request_key_{kRequest};
+  const CefString persistent_key_{kPersistent};
+  const CefString on_success_key_{kOnSuccess};
+  const CefString on_failure_key_{kOnFailure};
   const std::string query_message_;
   const std::string cancel_message_;
   int last_request_id_ = 0;

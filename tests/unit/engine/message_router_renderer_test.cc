@@ -100,6 +100,8 @@ TEST_F(RendererRouterTest, InvalidArgumentsThrowLikeCef) {
        "Invalid arguments; object member 'onSuccess' must have type function"},
       {"cefQuery({request: 'r', onFailure: null})",
        "Invalid arguments; object member 'onFailure' must have type function"},
+      {"cefQuery({request: 'r', onFailure: undefined})",  // There, though undefined.
+       "Invalid arguments; object member 'onFailure' must have type function"},
       {"cefQuery({request: 'r', persistent: 1})",
        "Invalid arguments; object member 'persistent' must have type boolean"},
       {"cefQueryCancel()", "Invalid arguments; expecting a single integer"},
