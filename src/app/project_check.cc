@@ -63,18 +63,6 @@ std::string At(int line, int column) {
   return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
-void LineAndColumn(const std::string& text, size_t offset, int* line, int* column) {
-  *line = 1;
-  size_t line_start = 0;
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++*line;
-      line_start = i + 1;
-    }
-  }
-  *column = static_cast<int>(offset - line_start) + 1;
-}
-
 bool IsAnswered(const std::string& name) {
   for (const char* answered : native_names::kAnswered) {
     if (name == answered) return true;
@@ -95,7 +83,7 @@ std::string JsonProblem(const std::string& text) {
   document.Parse(text.c_str());  // Up to the first NUL, as the shell reads it.
   if (document.HasParseError()) {
     int line = 0, column = 0;
-    LineAndColumn(text, document.GetErrorOffset(), &line, &column);
+    qvex_diagnostics::LineAndColumn(text, document.GetErrorOffset(), &line, &column);
     return std::string("not valid JSON: ") + rapidjson::GetParseError_En(document.GetParseError()) +
            " (" + At(line, column) + ")";
   }

@@ -35,6 +35,9 @@ struct ScriptDiagnosis {
   std::vector<Native> natives;
 };
 
+// The line and column (1-based, in bytes) of the byte at `offset` in `text`.
+void LineAndColumn(const std::string& text, size_t offset, int* line, int* column);
+
 // `extension`: the text is an extension's script (with `native function` declarations);
 // otherwise a start-up script. `uri` names the script in JavaScriptCore's messages.
 ScriptDiagnosis DiagnoseScript(const std::string& text, const std::string& uri, bool extension);

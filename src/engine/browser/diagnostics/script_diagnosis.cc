@@ -30,18 +30,6 @@ bool ValidateUtf8(const std::string& text, size_t* bad) {
   return true;
 }
 
-void LineAndColumn(const std::string& text, size_t offset, int* line, int* column) {
-  *line = 1;
-  size_t line_start = 0;
-  for (size_t i = 0; i < offset && i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++*line;
-      line_start = i + 1;
-    }
-  }
-  *column = static_cast<int>(offset - line_start) + 1;
-}
-
 void CheckSyntax(const std::string& code, const std::string& uri, ScriptDiagnosis* d) {
   g_autoptr(JSCContext) context = jsc_context_new();
   g_autoptr(JSCException) exception = nullptr;
@@ -72,6 +60,18 @@ std::string LineText(const std::string& text, int line) {
 }
 
 }  // namespace
+
+void LineAndColumn(const std::string& text, size_t offset, int* line, int* column) {
+  *line = 1;
+  size_t line_start = 0;
+  for (size_t i = 0; i < offset && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++*line;
+      line_start = i + 1;
+    }
+  }
+  *column = static_cast<int>(offset - line_start) + 1;
+}
 
 ScriptDiagnosis DiagnoseScript(const std::string& text, const std::string& uri, bool extension) {
   ScriptDiagnosis d;

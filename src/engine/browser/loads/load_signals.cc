@@ -28,16 +28,6 @@ namespace msg = engine_messages;
 
 using Decided = LoadState::Decided;
 
-CefRefPtr<CefLoadHandler> LoadHandlerOf(BrowserImpl* browser) {
-  CefRefPtr<CefClient> client = browser->GetClient();
-  return client ? client->GetLoadHandler() : nullptr;
-}
-
-CefRefPtr<CefRequestHandler> RequestHandlerOf(BrowserImpl* browser) {
-  CefRefPtr<CefClient> client = browser->GetClient();
-  return client ? client->GetRequestHandler() : nullptr;
-}
-
 int MainResourceStatus(WebKitWebView* web_view) {
   WebKitWebResource* resource = webkit_web_view_get_main_resource(web_view);
   WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
@@ -255,6 +245,16 @@ void OnUri(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
 }
 
 }  // namespace
+
+CefRefPtr<CefLoadHandler> LoadHandlerOf(BrowserImpl* browser) {
+  CefRefPtr<CefClient> client = browser->GetClient();
+  return client ? client->GetLoadHandler() : nullptr;
+}
+
+CefRefPtr<CefRequestHandler> RequestHandlerOf(BrowserImpl* browser) {
+  CefRefPtr<CefClient> client = browser->GetClient();
+  return client ? client->GetRequestHandler() : nullptr;
+}
 
 void AttachLoadSignals(BrowserImpl* browser) {
   GObject* view = G_OBJECT(browser->web_view());

@@ -5,11 +5,17 @@
 
 #include <cstdint>
 
+#include "include/cef_load_handler.h"
 #include "include/cef_process_message.h"
+#include "include/cef_request_handler.h"
 
 namespace qvex_engine {
 
 class BrowserImpl;
+
+// The client's load and request handlers, or null.
+CefRefPtr<CefLoadHandler> LoadHandlerOf(BrowserImpl* browser);
+CefRefPtr<CefRequestHandler> RequestHandlerOf(BrowserImpl* browser);
 
 // Connects the load signals with the browser as data (DetachWebViewSignals disconnects them).
 void AttachLoadSignals(BrowserImpl* browser);

@@ -7,6 +7,7 @@
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
 #include "browser/loads/load_error.h"
+#include "browser/loads/load_signals.h"
 #include "browser/loads/load_state.h"
 #include "browser/request_impl.h"
 #include "common/engine_messages.h"
@@ -18,16 +19,6 @@ namespace qvex_engine {
 namespace {
 
 namespace msg = engine_messages;
-
-CefRefPtr<CefLoadHandler> LoadHandlerOf(BrowserImpl* browser) {
-  CefRefPtr<CefClient> client = browser->GetClient();
-  return client ? client->GetLoadHandler() : nullptr;
-}
-
-CefRefPtr<CefRequestHandler> RequestHandlerOf(BrowserImpl* browser) {
-  CefRefPtr<CefClient> client = browser->GetClient();
-  return client ? client->GetRequestHandler() : nullptr;
-}
 
 // A resource failed: when it was a sub-frame's new document, that frame's load failed.
 void OnResourceFailed(WebKitWebResource* resource, GError* error, WebKitWebView* web_view) {
