@@ -138,10 +138,13 @@ gboolean OnResponseDecision(WebKitWebView* web_view, WebKitResponsePolicyDecisio
 void OnNavigationDecision(BrowserImpl* browser, WebKitNavigationPolicyDecision* decision) {
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(decision);
   WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+  // A copy at once: each webkit_uri_request_get_uri() frees the text the previous call gave,
+  // and RequestImpl asks for it again.
   const gchar* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+  std::string url = uri ? uri : "";
   LoadState* state = browser->load_state();
   const bool user_gesture = webkit_navigation_action_is_user_gesture(action) != FALSE;
-  state->decided.Put(uri ? uri : "", Decided{new RequestImpl(request), user_gesture});
+  state->decided.Put(std::move(url), Decided{new RequestImpl(request), user_gesture});
 }
 
 gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
