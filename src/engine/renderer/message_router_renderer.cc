@@ -10,19 +10,14 @@
 #include "include/cef_task.h"
 #include "include/wrapper/cef_helpers.h"
 #include "include/wrapper/cef_message_router.h"
+#include "renderer/router_page_functions.h"
 #include "renderer/v8_context_impl.h"
-#include "renderer/v8_value_impl.h"
 
 namespace qvex_engine {
 
 namespace {
 
 namespace wire = router_wire;
-
-constexpr char kRequest[] = "request";
-constexpr char kPersistent[] = "persistent";
-constexpr char kOnSuccess[] = "onSuccess";
-constexpr char kOnFailure[] = "onFailure";
 
 int NextId(int* last) {
   if (*last == std::numeric_limits<int>::max()) *last = 0;
@@ -32,7 +27,7 @@ int NextId(int* last) {
 class RendererRouter : public CefMessageRouterRendererSide {
  public:
   explicit RendererRouter(const CefMessageRouterConfig& config)
-      : config_(config),
+      : page_functions_(config.js_query_function, config.js_cancel_function),
         query_message_(wire::QueryName(config.js_query_function)),
         cancel_message_(wire::CancelName(config.js_cancel_function)) {}
 
@@ -54,16 +49,7 @@ class RendererRouter : public CefMessageRouterRendererSide {
     CEF_REQUIRE_RENDERER_THREAD();
     auto* impl = static_cast<V8ContextImpl*>(context.get());
     if (!impl || !impl->IsValid()) return;
-    CefRefPtr<CefV8Handler> handler = new FunctionHandler(this);
-    CefRefPtr<CefV8Value> global = context->GetGlobal();
-    const auto attributes = static_cast<CefV8Value::PropertyAttribute>(
-        V8_PROPERTY_ATTRIBUTE_READONLY | V8_PROPERTY_ATTRIBUTE_DONTENUM |
-        V8_PROPERTY_ATTRIBUTE_DONTDELETE);
-    // A global object that already has them (a pop-up's second document) keeps its own.
-    for (const CefString& name : {config_.js_query_function, config_.js_cancel_function}) {
-      if (!global->HasValue(name))
-        global->SetValue(name, V8ValueImpl::CreateFunction(impl, name, handler), attributes);
-    }
+    page_functions_.Install(impl, new FunctionHandler(this));
   }
 
   void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -105,26 +91,29 @@ class RendererRouter : public CefMessageRouterRendererSide {
 
   struct Request {
     bool persistent = false;
-    CefRefPtr<CefV8Value> on_success;
-    CefRefPtr<CefV8Value> on_failure;
   };
 
-  // Answers the two script functions of one context.
+  // The natives behind the page functions, reachable only from their script, which has
+  // checked the arguments already.
   class FunctionHandler : public CefV8Handler {
    public:
     explicit FunctionHandler(CefRefPtr<RendererRouter> router) : router_(router) {}
     bool Execute(const CefString& name, CefRefPtr<CefV8Value> object,
                  const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
                  CefString& exception) override {
-      if (name == router_->config_.js_query_function) {
-        router_->Query(arguments, retval, exception);
+      if (name == RouterPageFunctions::kSend && arguments.size() == 2 &&
+          arguments[0]->IsString() && arguments[1]->IsBool()) {
+        router_->Send(arguments[0]->GetStringValue(), arguments[1]->GetBoolValue(), retval,
+                      exception);
         return true;
       }
-      if (name == router_->config_.js_cancel_function) {
-        router_->CancelQuery(arguments, retval, exception);
+      if (name == RouterPageFunctions::kCancel && arguments.size() == 1 &&
+          arguments[0]->IsInt()) {
+        retval = CefV8Value::CreateBool(router_->CancelQuery(arguments[0]->GetIntValue()));
         return true;
       }
-      return false;
+      exception = "Invalid arguments";
+      return true;
     }
 
    private:
@@ -136,46 +125,9 @@ class RendererRouter : public CefMessageRouterRendererSide {
     return context ? static_cast<V8ContextImpl*>(context.get())->id() : 0;
   }
 
-  // Reads an optional member of the query object; false (with `exception` set) when it is
-  // there with the wrong type.
-  // The value is read first: a member that is there (the usual case) costs one lookup; only
-  // an undefined one is asked whether it exists at all.
-  static bool OptionalMember(CefRefPtr<CefV8Value> object, const CefString& key, bool function,
-                             CefRefPtr<CefV8Value>* out, CefString& exception) {
-    CefRefPtr<CefV8Value> value = object->GetValue(key);
-    if (value && value->IsUndefined() && !object->HasValue(key)) return true;
-    if (!value || !(function ? value->IsFunction() : value->IsBool())) {
-      exception = "Invalid arguments; object member '" + key.ToString() +
-                  "' must have type " + (function ? "function" : "boolean");
-      return false;
-    }
-    *out = value;
-    return true;
-  }
-
-  // cefQuery({request, persistent, onSuccess, onFailure}): returns the request id.
-  void Query(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
-             CefString& exception) {
-    if (arguments.size() != 1 || !arguments[0]->IsObject()) {
-      exception = "Invalid arguments; expecting a single object";
-      return;
-    }
-    CefRefPtr<CefV8Value> object = arguments[0];
-    CefRefPtr<CefV8Value> request = object->GetValue(request_key_);
-    if (!request || !request->IsString()) {
-      exception = std::string("Invalid arguments; object member '") + kRequest +
-                  "' is required and must have type string";
-      return;
-    }
-    Request info;
-    CefRefPtr<CefV8Value> persistent;
-    if (!OptionalMember(object, on_success_key_, true, &info.on_success, exception) ||
-        !OptionalMember(object, on_failure_key_, true, &info.on_failure, exception) ||
-        !OptionalMember(object, persistent_key_, false, &persistent, exception)) {
-      return;
-    }
-    info.persistent = persistent && persistent->GetBoolValue();
-
+  // Sends a query checked by the page function; the new request id is its result.
+  void Send(const CefString& request, bool persistent, CefRefPtr<CefV8Value>& retval,
+            CefString& exception) {
     CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
     CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
     CefRefPtr<CefFrame> frame = context ? context->GetFrame() : nullptr;
@@ -184,37 +136,28 @@ class RendererRouter : public CefMessageRouterRendererSide {
       return;
     }
     const int context_id = IdOf(context);
-    contexts_[context_id] = context;
+    contexts_[context_id] = static_cast<V8ContextImpl*>(context.get());
     const int request_id = NextId(&last_request_id_);
-    const bool persistent_query = info.persistent;
-    pending_[Key{browser->GetIdentifier(), context_id, request_id}] = std::move(info);
+    pending_[Key{browser->GetIdentifier(), context_id, request_id}] = Request{persistent};
     frame->SendProcessMessage(
-        PID_BROWSER, wire::Encode(query_message_, wire::Query{context_id, request_id,
-                                                              request->GetStringValue(),
-                                                              persistent_query}));
+        PID_BROWSER, wire::Encode(query_message_,
+                                  wire::Query{context_id, request_id, request, persistent}));
     retval = CefV8Value::CreateInt(request_id);
   }
 
-  // cefQueryCancel(id): true when a pending request of this context was cancelled.
-  void CancelQuery(const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
-                   CefString& exception) {
-    if (arguments.size() != 1 || !arguments[0]->IsInt()) {
-      exception = "Invalid arguments; expecting a single integer";
-      return;
-    }
-    bool cancelled = false;
-    const int request_id = arguments[0]->GetIntValue();
+  // True when a pending request of the current context was cancelled.
+  bool CancelQuery(int request_id) {
     CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
     CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
     CefRefPtr<CefFrame> frame = context ? context->GetFrame() : nullptr;
-    if (request_id > 0 && browser &&
-        CancelLocally(browser->GetIdentifier(), IdOf(context), request_id) > 0) {
-      cancelled = true;
-      if (frame)
-        frame->SendProcessMessage(
-            PID_BROWSER, wire::Encode(cancel_message_, wire::Cancel{IdOf(context), request_id}));
+    if (request_id <= 0 || !browser ||
+        CancelLocally(browser->GetIdentifier(), IdOf(context), request_id) == 0) {
+      return false;
     }
-    retval = CefV8Value::CreateBool(cancelled);
+    if (frame)
+      frame->SendProcessMessage(
+          PID_BROWSER, wire::Encode(cancel_message_, wire::Cancel{IdOf(context), request_id}));
+    return true;
   }
 
   // Forgets one request, or every request of the context; returns how many.
@@ -234,31 +177,21 @@ class RendererRouter : public CefMessageRouterRendererSide {
   void Deliver(int browser_id, const wire::Response& response) {
     CEF_REQUIRE_RENDERER_THREAD();
     auto it = pending_.find(Key{browser_id, response.context_id, response.request_id});
-    auto context = contexts_.find(response.context_id);
     if (it == pending_.end()) return;
-    Request request = it->second;
     // A persistent request stays until it fails or is cancelled.
-    if (!response.success || !request.persistent) pending_.erase(it);
+    if (!response.success || !it->second.persistent) pending_.erase(it);
+    auto context = contexts_.find(response.context_id);
     if (context == contexts_.end()) return;
-    CefV8ValueList args;
-    CefRefPtr<CefV8Value> function = response.success ? request.on_success : request.on_failure;
-    if (!function) return;
-    if (!response.success) args.push_back(CefV8Value::CreateInt(response.error_code));
-    args.push_back(CefV8Value::CreateString(response.payload));
-    function->ExecuteFunctionWithContext(context->second, nullptr, args);
+    page_functions_.Deliver(context->second.get(), response.request_id, response.success,
+                            response.error_code, response.payload);
   }
 
-  const CefMessageRouterConfig config_;
-  // The query object's member names, converted once (a copy of a CefString shares its text).
-  const CefString request_key_{kRequest};
-  const CefString persistent_key_{kPersistent};
-  const CefString on_success_key_{kOnSuccess};
-  const CefString on_failure_key_{kOnFailure};
+  const RouterPageFunctions page_functions_;
   const std::string query_message_;
   const std::string cancel_message_;
   int last_request_id_ = 0;
   std::map<Key, Request> pending_;
-  std::map<int, CefRefPtr<CefV8Context>> contexts_;  // Contexts that sent queries, until released.
+  std::map<int, CefRefPtr<V8ContextImpl>> contexts_;  // Contexts that sent queries, until released.
 
   IMPLEMENT_REFCOUNTING(RendererRouter);
 };

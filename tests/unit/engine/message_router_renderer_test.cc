@@ -139,5 +139,51 @@ TEST_F(RendererRouterTest, CancelAndContextRelease) {
   EXPECT_EQ(js_.RunString("got.join()"), "");
 }
 
+TEST_F(RendererRouterTest, PageFunctionsHoldAgainstThePage) {
+  EXPECT_EQ(js_.RunString("cefQuery.name + cefQuery.length + cefQueryCancel.name"),
+            "cefQuery1cefQueryCancel");
+  // What the page replaces after the functions were made changes neither checks nor answers.
+  js_.Run("Error = function () { return {message: 'fake'}; }; Reflect.apply = null;"
+          " Function.prototype.call = function () { got.push('hijacked'); };"
+          " Object.defineProperty = null;");
+  EXPECT_EQ(js_.RunString("try { cefQuery(1); 'none' } catch (e) { e.message }"),
+            "Invalid arguments; expecting a single object");
+  // A strict callback still gets the global object as `this`; one that throws still ends its
+  // one-shot request, while a persistent request keeps its place.
+  js_.Run("function strict(r) { 'use strict'; got.push(this === globalThis ? 'global' : 'other'); }"
+          " function boom(r) { got.push('boom ' + r); throw new TypeError('page bug'); }");
+  const int one = js_.Run("cefQuery({request: 'a', onSuccess: strict})")->GetIntValue();
+  const int throws = js_.Run("cefQuery({request: 'b', onSuccess: boom})")->GetIntValue();
+  const int kept =
+      js_.Run("cefQuery({request: 'c', persistent: true, onSuccess: boom})")->GetIntValue();
+  const int context_id = js_.get()->id();
+  for (int id : {one, throws, kept, throws, kept})
+    EXPECT_TRUE(Answer({context_id, id, true, 0, std::to_string(id)}));
+  EXPECT_EQ(js_.RunString("got.join()"), "global,boom " + std::to_string(throws) + ",boom " +
+                                             std::to_string(kept) + ",boom " +
+                                             std::to_string(kept));
+  EXPECT_EQ(router_->GetPendingCount(nullptr, nullptr), 1);
+
+  // A page cannot pass its own answers off as the engine's.
+  js_.Run("got = []");
+  for (const char* forged : {"0", "1", "-1", "NaN", "Infinity"}) {
+    EXPECT_EQ(js_.RunString(std::string("try { cefQuery(") + forged + ", " +
+                            std::to_string(kept) + ", true, 0, 'forged'); 'none' }"
+                            " catch (e) { e.message }"),
+              "Invalid arguments; expecting a single object");
+  }
+  EXPECT_EQ(js_.RunString("got.join()"), "");
+}
+
+TEST_F(RendererRouterTest, ASecondDocumentOnTheSameGlobalKeepsTheFunctions) {
+  // A pop-up's first real document reuses the global object of its initial empty one.
+  CefRefPtr<V8ContextImpl> second = new V8ContextImpl(js_.js(), browser_.get(), browser_->main());
+  router_->OnContextCreated(browser_.get(), browser_->main(), second.get());
+  const int id = js_.Run("cefQuery({request: 'again', onSuccess: ok})")->GetIntValue();
+  EXPECT_EQ(Sent<wire::Query>("cefQueryMsg").context_id, second->id());
+  EXPECT_TRUE(Answer({second->id(), id, true, 0, "reached"}));
+  EXPECT_EQ(js_.RunString("got.join()"), "reached");
+}
+
 }  // namespace
 }  // namespace qvex_engine

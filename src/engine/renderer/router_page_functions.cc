@@ -1,0 +1,146 @@
+// The router's page functions: their script and its installation, and answer delivery.
+#include "renderer/router_page_functions.h"
+
+#include <random>
+
+#include "include/base/cef_logging.h"
+#include "renderer/js_string.h"
+#include "renderer/native_function.h"
+
+namespace qvex_engine {
+
+namespace {
+
+// Called once per context with the two natives, the secret, the global object and the two
+// names. What it captures at that moment (before any script of the page has run) is what it
+// uses later, so a page that replaces Error, Reflect or Object.defineProperty changes nothing.
+// Checks and messages are those of the native functions before them; callbacks are called
+// with the global object as `this`. A delivery is a call of the query function with the
+// secret as its first argument, so a released document's functions, still held by a
+// reused global object, serve the requests they sent.
+constexpr char kScript[] = R"js((function (send, cancel, secret, global, queryName, cancelName) {
+  'use strict';
+  var Err = Error, define = Object.defineProperty;
+  var call = Function.prototype.call.bind(Function.prototype.call);
+  var pending = Object.create(null);
+  function invalid(text) { return new Err('Invalid arguments; ' + text); }
+  function member(query, key, type) {
+    var value = query[key];
+    if (value === undefined && !(key in query)) return undefined;
+    if (typeof value !== type)
+      throw invalid("object member '" + key + "' must have type " + type);
+    return value;
+  }
+  function deliver(id, success, code, text) {
+    var request = pending[id];
+    if (request === undefined) return;
+    if (!success || !request.persistent) delete pending[id];
+    if (success) {
+      if (request.onSuccess !== undefined) call(request.onSuccess, global, text);
+    } else if (request.onFailure !== undefined) {
+      call(request.onFailure, global, code, text);
+    }
+  }
+  // Takes more parameters than a page passes: the engine's deliveries come this way.
+  function query(object, id, success, code, text) {
+    if (object === secret) {
+      deliver(id, success, code, text);
+      return;
+    }
+    if (arguments.length !== 1 || object === null ||
+        (typeof object !== 'object' && typeof object !== 'function'))
+      throw invalid('expecting a single object');
+    var request = object.request;
+    if (typeof request !== 'string')
+      throw invalid("object member 'request' is required and must have type string");
+    var onSuccess = member(object, 'onSuccess', 'function');
+    var onFailure = member(object, 'onFailure', 'function');
+    var persistent = member(object, 'persistent', 'boolean') === true;
+    var id = send(request, persistent);
+    pending[id] = {onSuccess: onSuccess, onFailure: onFailure, persistent: persistent};
+    return id;
+  }
+  function cancelQuery(id) {
+    if (arguments.length !== 1 || typeof id !== 'number' || (id | 0) !== id ||
+        (id === 0 && 1 / id < 0))
+      throw invalid('expecting a single integer');
+    if (!cancel(id)) return false;
+    delete pending[id];
+    return true;
+  }
+  var fixed = {writable: false, enumerable: false, configurable: false};
+  [[queryName, query], [cancelName, cancelQuery]].forEach(function (entry) {
+    define(entry[1], 'name', {value: entry[0]});
+    define(entry[1], 'length', {value: 1});
+    if (entry[0] in global) return;
+    fixed.value = entry[1];
+    define(global, entry[0], fixed);
+  });
+}))js";
+
+double RandomSecret() {
+  std::random_device device;
+  // A whole number below 2^53, so the page's number is exactly this one.
+  const uint64_t bits = (static_cast<uint64_t>(device()) << 32) | device();
+  return static_cast<double>(bits & ((uint64_t{1} << 53) - 1));
+}
+
+}  // namespace
+
+RouterPageFunctions::RouterPageFunctions(const CefString& query_name,
+                                         const CefString& cancel_name)
+    : query_name_(query_name),
+      cancel_name_(cancel_name),
+      query_key_(JSStringCreateWithCharacters(
+          reinterpret_cast<const JSChar*>(query_name.c_str()), query_name.length())),
+      secret_(RandomSecret()) {}
+
+RouterPageFunctions::~RouterPageFunctions() { JSStringRelease(query_key_); }
+
+void RouterPageFunctions::Install(V8ContextImpl* context,
+                                  CefRefPtr<CefV8Handler> natives) const {
+  JSValueRef exception = nullptr;
+  JSValueRef factory = context->Evaluate(kScript, CefString(), 1, &exception);
+  JSContextRef ctx = context->js();
+  if (factory && JSValueIsObject(ctx, factory)) {
+    ScopedCurrentContext scope(context, true);
+    const JSValueRef args[] = {
+        MakeHandlerFunction(ctx, kSend, natives),
+        MakeHandlerFunction(ctx, kCancel, natives),
+        JSValueMakeNumber(ctx, secret_),
+        JSContextGetGlobalObject(ctx),
+        MakeJSString(ctx, query_name_),
+        MakeJSString(ctx, cancel_name_),
+    };
+    JSObjectCallAsFunction(ctx, JSValueToObject(ctx, factory, nullptr), nullptr,
+                           sizeof args / sizeof args[0], args, &exception);
+  }
+  if (exception)
+    LOG(ERROR) << "the query functions could not be installed: "
+               << ExceptionText(ctx, exception).ToString();
+}
+
+void RouterPageFunctions::Deliver(V8ContextImpl* context, int request_id, bool success,
+                                  int error_code, const CefString& payload) const {
+  // A released context is dead: its document is detached, and nothing may run there.
+  if (!context->IsValid()) return;
+  JSContextRef ctx = context->js();
+  ScopedCurrentContext scope(context, true);
+  JSValueRef function =
+      JSObjectGetProperty(ctx, JSContextGetGlobalObject(ctx), query_key_, nullptr);
+  if (!function || !JSValueIsObject(ctx, function)) return;
+  const JSValueRef args[] = {
+      JSValueMakeNumber(ctx, secret_),
+      JSValueMakeNumber(ctx, request_id),
+      JSValueMakeBoolean(ctx, success),
+      JSValueMakeNumber(ctx, error_code),
+      MakeJSString(ctx, payload),
+  };
+  JSValueRef exception = nullptr;
+  JSObjectCallAsFunction(ctx, JSValueToObject(ctx, function, nullptr), nullptr,
+                         sizeof args / sizeof args[0], args, &exception);
+  if (exception)
+    LOG(VERBOSE) << "a query callback threw: " << ExceptionText(ctx, exception).ToString();
+}
+
+}  // namespace qvex_engine
