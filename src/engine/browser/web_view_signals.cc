@@ -14,6 +14,7 @@
 #include "browser/crash/web_process_recovery.h"
 #include "browser/loads/subframe_signals.h"
 #include "common/engine_messages.h"
+#include "common/engine_state.h"
 #include "common/guarded.h"
 #include "common/process_message_impl.h"
 #include "include/base/cef_logging.h"
@@ -50,6 +51,7 @@ void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
 gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
                        BrowserImpl* browser) {
   CEF_REQUIRE_UI_THREAD();
+  FollowCurrentSource();
   CefRefPtr<BrowserImpl> keep(browser);
   CefRefPtr<CefClient> client = browser->GetClient();
   if (!client) return FALSE;

@@ -12,6 +12,13 @@ namespace qvex_engine {
 // CefPostTask.
 void RecordMainThread(CefThreadId thread_id);
 
+// Called (main thread) from inside the dispatch of the main loop source that delivers the
+// other process's messages: from then on, tasks posted while that source is dispatched run
+// right after it in the same turn of the loop, instead of in a turn of their own (a poll and
+// a walk over every source for each answer that a handler posts). They still never run
+// inside the code that posted them, and stay in posting order with every other task.
+void FollowCurrentSource();
+
 // Fills CefCommandLine::GetGlobalCommandLine().
 void SetGlobalCommandLine(int argc, const char* const* argv);
 

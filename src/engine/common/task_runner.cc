@@ -50,6 +50,9 @@ struct TaskQueue {
   uint64_t next_sequence = 0;
   std::atomic<bool> pending{false};
   GSource* source = nullptr;
+  // Main thread only: see FollowCurrentSource.
+  GSource* followed = nullptr;
+  GSource* follower = nullptr;
 };
 
 // Never destroyed: tasks still queued at exit may hold objects whose destructors must not run
@@ -90,6 +93,21 @@ gboolean QueueDispatch(GSource*, GSourceFunc, gpointer) {
 }
 
 GSourceFuncs g_queue_funcs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
+
+// The follower is ready whenever the source it follows is about to be dispatched in the same
+// turn of the loop; it never wakes the loop by itself.
+gboolean FollowerPrepare(GSource*, gint* timeout) {
+  *timeout = -1;
+  return FALSE;
+}
+
+gboolean FollowerCheck(GSource* follower) {
+  const gint64 ready_time = g_source_get_ready_time(Queue().followed);
+  return ready_time >= 0 && ready_time <= g_source_get_time(follower);
+}
+
+GSourceFuncs g_follower_funcs = {FollowerPrepare, FollowerCheck, QueueDispatch,
+                                 nullptr,         nullptr,       nullptr};
 
 void Enqueue(CefRefPtr<CefTask> task) {
   TaskQueue& queue = Queue();
@@ -137,6 +155,27 @@ namespace qvex_engine {
 void RecordMainThread(CefThreadId thread_id) {
   g_main_thread = std::this_thread::get_id();
   g_main_thread_id.store(static_cast<int>(thread_id));
+}
+
+void FollowCurrentSource() {
+  TaskQueue& queue = Queue();
+  if (queue.followed || std::this_thread::get_id() != g_main_thread) return;
+  GSource* current = g_main_current_source();
+  if (!current || current == queue.source ||
+      g_source_get_context(current) != g_main_context_default()) {
+    return;
+  }
+  queue.followed = g_source_ref(current);
+  // Same priority and attached later: dispatched right after the followed source in a turn.
+  queue.follower = g_source_new(&g_follower_funcs, sizeof(GSource));
+  g_source_set_priority(queue.follower, g_source_get_priority(current));
+  g_source_set_can_recurse(queue.follower, TRUE);
+  g_source_set_name(queue.follower, "qvex-tasks-after-messages");
+  g_source_attach(queue.follower, g_main_context_default());
+  const char* name = g_source_get_name(current);
+  LOG(VERBOSE) << "tasks posted while \"" << (name ? name : "(unnamed)")
+               << "\" dispatches run right after it (priority " << g_source_get_priority(current)
+               << ")";
 }
 
 }  // namespace qvex_engine

@@ -113,6 +113,7 @@ void RenderProcess::ReleaseContext(CefRefPtr<RenderBrowser> browser,
 gboolean RenderProcess::OnUserMessageReceived(WebKitWebPage* page, WebKitUserMessage* message,
                                               gpointer) {
   CEF_REQUIRE_RENDERER_THREAD();
+  FollowCurrentSource();
   CefRefPtr<RenderBrowser> browser = g_process->BrowserFor(page);
   int64_t frame_id = 0;
   CefRefPtr<CefProcessMessage> cef_message =

@@ -123,4 +123,48 @@ TEST_F(TaskRunnerTest, RefusesOtherThreadIdsAndNullTasks) {
   EXPECT_FALSE(CefPostTask(TID_UI, CefRefPtr<CefTask>()));
 }
 
+// A source that works like WebKit's run loop: woken by a ready time, which its dispatch
+// clears. Its dispatch stands for the delivery of a message whose handler posts an answer.
+struct MessageSource {
+  GSource base;
+  TaskRunnerTest* test;
+};
+
+gboolean DispatchMessage(GSource* source, GSourceFunc, gpointer) {
+  g_source_set_ready_time(source, -1);
+  TaskRunnerTest* test = reinterpret_cast<MessageSource*>(source)->test;
+  qvex_engine::FollowCurrentSource();
+  test->Post("answer");
+  test->Note("handler returned");
+  return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs g_message_funcs = {nullptr, nullptr, DispatchMessage, nullptr, nullptr, nullptr};
+
+TEST_F(TaskRunnerTest, AnswersPostedWhileAMessageIsDispatchedRunInThatTurn) {
+  GSource* source = g_source_new(&g_message_funcs, sizeof(MessageSource));
+  reinterpret_cast<MessageSource*>(source)->test = this;
+  g_source_set_priority(source, G_PRIORITY_HIGH_IDLE);  // WebKit's, below the tasks' own.
+  g_source_attach(source, nullptr);
+  // The first message's dispatch is where the source is recognised: its answer takes a turn.
+  g_source_set_ready_time(source, 0);
+  RunUntil([this] { return Ran().size() == 2; }, 1000);
+  ran_.clear();
+  for (int message = 0; message < 3; ++message) {
+    g_source_set_ready_time(source, 0);
+    Turn();
+    // After the handler, never inside it; and in the same turn, with nothing else to run.
+    EXPECT_EQ(Ran(), (std::vector<std::string>{"handler returned", "answer"})) << message;
+    EXPECT_FALSE(g_main_context_pending(nullptr));
+    ran_.clear();
+  }
+  // Tasks posted before the message keep their place ahead of its answer.
+  Post("earlier");
+  g_source_set_ready_time(source, 0);
+  RunUntil([this] { return Ran().size() == 3; }, 1000);
+  EXPECT_EQ(Ran(), (std::vector<std::string>{"earlier", "handler returned", "answer"}));
+  g_source_destroy(source);
+  g_source_unref(source);
+}
+
 }  // namespace
