@@ -24,7 +24,7 @@ int NextId(int* last) {
   return ++*last;
 }
 
-class RendererRouter : public CefMessageRouterRendererSide {
+class RendererRouter : public CefMessageRouterRendererSide, public RouterPageNatives {
  public:
   explicit RendererRouter(const CefMessageRouterConfig& config)
       : page_functions_(config.js_query_function, config.js_cancel_function),
@@ -49,7 +49,7 @@ class RendererRouter : public CefMessageRouterRendererSide {
     CEF_REQUIRE_RENDERER_THREAD();
     auto* impl = static_cast<V8ContextImpl*>(context.get());
     if (!impl || !impl->IsValid()) return;
-    page_functions_.Install(impl, new FunctionHandler(this));
+    page_functions_.Install(impl, this);
   }
 
   void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -93,70 +93,36 @@ class RendererRouter : public CefMessageRouterRendererSide {
     bool persistent = false;
   };
 
-  // The natives behind the page functions, reachable only from their script, which has
-  // checked the arguments already.
-  class FunctionHandler : public CefV8Handler {
-   public:
-    explicit FunctionHandler(CefRefPtr<RendererRouter> router) : router_(router) {}
-    bool Execute(const CefString& name, CefRefPtr<CefV8Value> object,
-                 const CefV8ValueList& arguments, CefRefPtr<CefV8Value>& retval,
-                 CefString& exception) override {
-      if (name == RouterPageFunctions::kSend && arguments.size() == 2 &&
-          arguments[0]->IsString() && arguments[1]->IsBool()) {
-        router_->Send(arguments[0]->GetStringValue(), arguments[1]->GetBoolValue(), retval,
-                      exception);
-        return true;
-      }
-      if (name == RouterPageFunctions::kCancel && arguments.size() == 1 &&
-          arguments[0]->IsInt()) {
-        retval = CefV8Value::CreateBool(router_->CancelQuery(arguments[0]->GetIntValue()));
-        return true;
-      }
-      exception = "Invalid arguments";
-      return true;
-    }
-
-   private:
-    const CefRefPtr<RendererRouter> router_;
-    IMPLEMENT_REFCOUNTING(FunctionHandler);
-  };
-
   static int IdOf(CefRefPtr<CefV8Context> context) {
     return context ? static_cast<V8ContextImpl*>(context.get())->id() : 0;
   }
 
-  // Sends a query checked by the page function; the new request id is its result.
-  void Send(const CefString& request, bool persistent, CefRefPtr<CefV8Value>& retval,
-            CefString& exception) {
-    CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
-    CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
-    CefRefPtr<CefFrame> frame = context ? context->GetFrame() : nullptr;
+  // The page functions' natives; the script has checked the arguments already.
+  int Send(V8ContextImpl* context, const CefString& request, bool persistent,
+           std::string* error) override {
+    CefRefPtr<CefBrowser> browser = context->GetBrowser();
+    CefRefPtr<CefFrame> frame = context->GetFrame();
     if (!browser || !frame) {
-      exception = "The query cannot be sent from this context";
-      return;
+      *error = "The query cannot be sent from this context";
+      return 0;
     }
-    const int context_id = IdOf(context);
-    contexts_[context_id] = static_cast<V8ContextImpl*>(context.get());
+    const int context_id = context->id();
+    contexts_[context_id] = context;
     const int request_id = NextId(&last_request_id_);
     pending_[Key{browser->GetIdentifier(), context_id, request_id}] = Request{persistent};
     frame->SendProcessMessage(
         PID_BROWSER, wire::Encode(query_message_,
                                   wire::Query{context_id, request_id, request, persistent}));
-    retval = CefV8Value::CreateInt(request_id);
+    return request_id;
   }
 
-  // True when a pending request of the current context was cancelled.
-  bool CancelQuery(int request_id) {
-    CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
-    CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
-    CefRefPtr<CefFrame> frame = context ? context->GetFrame() : nullptr;
-    if (request_id <= 0 || !browser ||
-        CancelLocally(browser->GetIdentifier(), IdOf(context), request_id) == 0) {
+  bool Cancel(V8ContextImpl* context, int request_id) override {
+    CefRefPtr<CefBrowser> browser = context->GetBrowser();
+    if (!browser || CancelLocally(browser->GetIdentifier(), context->id(), request_id) == 0)
       return false;
-    }
-    if (frame)
+    if (CefRefPtr<CefFrame> frame = context->GetFrame())
       frame->SendProcessMessage(
-          PID_BROWSER, wire::Encode(cancel_message_, wire::Cancel{IdOf(context), request_id}));
+          PID_BROWSER, wire::Encode(cancel_message_, wire::Cancel{context->id(), request_id}));
     return true;
   }
 

@@ -5,7 +5,6 @@
 
 #include "include/base/cef_logging.h"
 #include "renderer/js_string.h"
-#include "renderer/native_function.h"
 
 namespace qvex_engine {
 
@@ -78,6 +77,53 @@ constexpr char kScript[] = R"js((function (send, cancel, secret, global, queryNa
   });
 }))js";
 
+// A native of the page functions: a function object of its context whose call goes straight
+// to the router, with no value wrappers in between (these run once per query).
+struct NativeBinding {
+  CefRefPtr<RouterPageNatives> natives;
+  bool send;  // Else cancel.
+};
+
+JSValueRef Throw(JSContextRef ctx, const std::string& text, JSValueRef* exception) {
+  JSValueRef message = MakeJSString(ctx, CefString(text));
+  if (exception) *exception = JSObjectMakeError(ctx, 1, &message, nullptr);
+  return JSValueMakeUndefined(ctx);
+}
+
+JSValueRef CallNative(JSContextRef ctx, JSObjectRef function, JSObjectRef, size_t argc,
+                      const JSValueRef argv[], JSValueRef* exception) {
+  auto* binding = static_cast<NativeBinding*>(JSObjectGetPrivate(function));
+  V8ContextImpl* context = V8ContextImpl::FromJS(ctx);
+  // A function left behind in a released document has no context to act for.
+  if (!binding || !context) return JSValueMakeUndefined(ctx);
+  CefRefPtr<V8ContextImpl> keep(context);
+  if (binding->send && argc == 2 && JSValueIsString(ctx, argv[0])) {
+    std::string error;
+    const int id = binding->natives->Send(context, ValueToString(ctx, argv[0]),
+                                          JSValueToBoolean(ctx, argv[1]), &error);
+    return id > 0 ? JSValueMakeNumber(ctx, id) : Throw(ctx, error, exception);
+  }
+  if (!binding->send && argc == 1 && JSValueIsNumber(ctx, argv[0])) {
+    const double id = JSValueToNumber(ctx, argv[0], nullptr);
+    return JSValueMakeBoolean(ctx, id > 0 && id <= 2147483647.0 &&
+                                       binding->natives->Cancel(context, static_cast<int>(id)));
+  }
+  return Throw(ctx, "Invalid arguments", exception);
+}
+
+JSObjectRef MakeNative(JSContextRef ctx, CefRefPtr<RouterPageNatives> natives, bool send) {
+  static JSClassRef native_class = [] {
+    JSClassDefinition definition = kJSClassDefinitionEmpty;
+    definition.className = "Function";
+    definition.callAsFunction = CallNative;
+    definition.finalize = [](JSObjectRef object) {
+      delete static_cast<NativeBinding*>(JSObjectGetPrivate(object));
+    };
+    return JSClassCreate(&definition);
+  }();
+  return JSObjectMake(ctx, native_class, new NativeBinding{natives, send});
+}
+
 double RandomSecret() {
   std::random_device device;
   // A whole number below 2^53, so the page's number is exactly this one.
@@ -98,15 +144,15 @@ RouterPageFunctions::RouterPageFunctions(const CefString& query_name,
 RouterPageFunctions::~RouterPageFunctions() { JSStringRelease(query_key_); }
 
 void RouterPageFunctions::Install(V8ContextImpl* context,
-                                  CefRefPtr<CefV8Handler> natives) const {
+                                  CefRefPtr<RouterPageNatives> natives) const {
   JSValueRef exception = nullptr;
   JSValueRef factory = context->Evaluate(kScript, CefString(), 1, &exception);
   JSContextRef ctx = context->js();
   if (factory && JSValueIsObject(ctx, factory)) {
     ScopedCurrentContext scope(context, true);
     const JSValueRef args[] = {
-        MakeHandlerFunction(ctx, kSend, natives),
-        MakeHandlerFunction(ctx, kCancel, natives),
+        MakeNative(ctx, natives, true),
+        MakeNative(ctx, natives, false),
         JSValueMakeNumber(ctx, secret_),
         JSContextGetGlobalObject(ctx),
         MakeJSString(ctx, query_name_),

@@ -10,18 +10,25 @@
 
 #include <JavaScriptCore/JavaScript.h>
 
+#include <string>
+
 #include "include/cef_v8.h"
 #include "renderer/v8_context_impl.h"
 
 namespace qvex_engine {
 
+// What the page functions ask of the router, in the context of the calling page.
+class RouterPageNatives : public virtual CefBaseRefCounted {
+ public:
+  // Sends a checked query; the new request id, or 0 with `error` set.
+  virtual int Send(V8ContextImpl* context, const CefString& request, bool persistent,
+                   std::string* error) = 0;
+  // Whether a pending request of the context was cancelled.
+  virtual bool Cancel(V8ContextImpl* context, int request_id) = 0;
+};
+
 class RouterPageFunctions {
  public:
-  // The names the router's natives reach `natives->Execute` with: kSend(request, persistent)
-  // returns the new request id, kCancel(request id) whether a pending request was cancelled.
-  static constexpr char kSend[] = "send";
-  static constexpr char kCancel[] = "cancel";
-
   RouterPageFunctions(const CefString& query_name, const CefString& cancel_name);
   ~RouterPageFunctions();
   RouterPageFunctions(const RouterPageFunctions&) = delete;
@@ -29,7 +36,7 @@ class RouterPageFunctions {
 
   // Defines the two functions on the context's global object (read-only, not enumerable, not
   // deletable) unless it already has them (a pop-up's second document keeps its own).
-  void Install(V8ContextImpl* context, CefRefPtr<CefV8Handler> natives) const;
+  void Install(V8ContextImpl* context, CefRefPtr<RouterPageNatives> natives) const;
 
   // Calls the page's callback of a request that the natives had sent: onSuccess(payload), or
   // onFailure(error_code, payload). The page forgets the request after a failure or the
