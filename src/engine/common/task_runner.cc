@@ -95,19 +95,14 @@ gboolean QueueDispatch(GSource*, GSourceFunc, gpointer) {
 GSourceFuncs g_queue_funcs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
 
 // The follower is ready whenever the source it follows is about to be dispatched in the same
-// turn of the loop; it never wakes the loop by itself.
-gboolean FollowerPrepare(GSource*, gint* timeout) {
-  *timeout = -1;
-  return FALSE;
-}
-
+// turn of the loop; it never wakes the loop by itself (no prepare: a source without one costs
+// the loop nothing before its poll).
 gboolean FollowerCheck(GSource* follower) {
   const gint64 ready_time = g_source_get_ready_time(Queue().followed);
   return ready_time >= 0 && ready_time <= g_source_get_time(follower);
 }
 
-GSourceFuncs g_follower_funcs = {FollowerPrepare, FollowerCheck, QueueDispatch,
-                                 nullptr,         nullptr,       nullptr};
+GSourceFuncs g_follower_funcs = {nullptr, FollowerCheck, QueueDispatch, nullptr, nullptr, nullptr};
 
 void Enqueue(CefRefPtr<CefTask> task) {
   TaskQueue& queue = Queue();
