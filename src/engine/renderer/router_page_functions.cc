@@ -12,7 +12,8 @@ namespace {
 
 // Called once per context with the two natives, the secret, the global object and the two
 // names. What it captures at that moment (before any script of the page has run) is what it
-// uses later, so a page that replaces Error, Reflect or Object.defineProperty changes nothing.
+// uses later, so a page that replaces Error, Function.prototype.call or Object.defineProperty
+// changes nothing.
 // Checks and messages are those of the native functions before them; callbacks are called
 // with the global object as `this`. A delivery is a call of the query function with the
 // secret as its first argument, so a released document's functions, still held by a
@@ -55,9 +56,9 @@ constexpr char kScript[] = R"js((function (send, cancel, secret, global, queryNa
     var onSuccess = member(object, 'onSuccess', 'function');
     var onFailure = member(object, 'onFailure', 'function');
     var persistent = member(object, 'persistent', 'boolean') === true;
-    var id = send(request, persistent);
-    pending[id] = {onSuccess: onSuccess, onFailure: onFailure, persistent: persistent};
-    return id;
+    var requestId = send(request, persistent);
+    pending[requestId] = {onSuccess: onSuccess, onFailure: onFailure, persistent: persistent};
+    return requestId;
   }
   function cancelQuery(id) {
     if (arguments.length !== 1 || typeof id !== 'number' || (id | 0) !== id ||
@@ -67,14 +68,14 @@ constexpr char kScript[] = R"js((function (send, cancel, secret, global, queryNa
     delete pending[id];
     return true;
   }
-  var fixed = {writable: false, enumerable: false, configurable: false};
-  [[queryName, query], [cancelName, cancelQuery]].forEach(function (entry) {
-    define(entry[1], 'name', {value: entry[0]});
-    define(entry[1], 'length', {value: 1});
-    if (entry[0] in global) return;
-    fixed.value = entry[1];
-    define(global, entry[0], fixed);
-  });
+  function install(name, fn) {
+    define(fn, 'name', {value: name});
+    define(fn, 'length', {value: 1});
+    if (!(name in global))
+      define(global, name, {value: fn, writable: false, enumerable: false, configurable: false});
+  }
+  install(queryName, query);
+  install(cancelName, cancelQuery);
 }))js";
 
 // A native of the page functions: a function object of its context whose call goes straight
