@@ -1,5 +1,6 @@
-// The renderer side of the message router: the page's cefQuery and cefQueryCancel, the
-// pending requests of each context, and the delivery of answers. Renderer thread.
+// The renderer side of the message router: the natives behind the page's cefQuery and
+// cefQueryCancel, the pending requests of each context, and the delivery of answers.
+// Renderer thread.
 #include <limits>
 #include <map>
 #include <tuple>

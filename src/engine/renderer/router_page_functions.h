@@ -2,8 +2,9 @@
 // page's own realm, and the delivery of answers into them. Renderer thread.
 //
 // The page-side work of a query (checking the query object, keeping its callbacks until the
-// answer, calling them) is script that the engine compiles once, so a round trip makes a
-// handful of engine calls instead of one per member and callback. What leaves the page goes
+// answer, calling them) is script made once per context (JavaScriptCore keeps its compiled
+// form), so a round trip makes a handful of engine calls instead of one per member and
+// callback. What leaves the page goes
 // through two native functions that only these functions can reach.
 #ifndef QVEX_ENGINE_RENDERER_ROUTER_PAGE_FUNCTIONS_H_
 #define QVEX_ENGINE_RENDERER_ROUTER_PAGE_FUNCTIONS_H_
