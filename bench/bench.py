@@ -418,10 +418,10 @@ def main():
                 s = summary([v for r in ok for v in r["latency"]])
                 stats[label] = s
                 out("- %s: median %.1f us, p99 %.1f us (min %.1f, max %.1f) over %d round "
-                    "trips; per-process medians %s us; answer %r" % (
+                    "trips; per-process medians %s us; answer %r; reading the clock costs %s us" % (
                         label, s["median"], s["p99"], s["min"], s["max"], s["n"],
                         ", ".join("%.1f" % statistics.median(r["latency"]) for r in ok),
-                        ok[0].get("answer")))
+                        ok[0].get("answer"), ", ".join("%.2f" % r["clock"] for r in ok)))
             if len(stats) == 2:
                 a, b = list(stats.values())
                 per_pair = [statistics.median(q["latency"]) / statistics.median(r["latency"])

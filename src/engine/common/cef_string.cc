@@ -1,10 +1,13 @@
-// UTF-8 <-> UTF-16 conversion for CefString, keeping lone surrogates (as 3-byte sequences).
-// Text goes through in blocks: runs of ASCII, the common case of documents and JSON, are
-// widened or narrowed sixteen (SSE2) or eight at a time.
+// CefString's text, held as UTF-8 or UTF-16, and the conversions between the two, keeping lone
+// surrogates (as 3-byte sequences). Text goes through in blocks: runs of ASCII, the common
+// case of documents and JSON, are widened, narrowed or checked sixteen (SSE2) or eight at a
+// time.
 #include "include/internal/cef_string.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -76,11 +79,157 @@ void AppendCodePointUtf8(Appender<char>& out, uint32_t cp) {
   out.Commit(n);
 }
 
-}  // namespace
+// True if `s` is exactly what ToUtf8 writes for some UTF-16 text, that is valid UTF-8 in its
+// shortest form up to U+10FFFF, where surrogate code points may appear but never a high one
+// right before a low one (ToUtf8 writes such a pair as one 4-byte sequence). Then `units` is
+// the text's length in UTF-16 units, and `plain` tells that it holds no NUL and no surrogate.
+bool ScanCanonicalUtf8(const unsigned char* s, size_t n, size_t* units, bool* plain) {
+  size_t count = 0;
+  bool nul = false;
+  bool surrogate = false;
+  bool after_high = false;  // The code point before was a high surrogate.
+  size_t i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    if (i + 16 <= n) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      if (_mm_movemask_epi8(chunk) == 0) {
+        nul |= _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_setzero_si128())) != 0;
+        count += 16, i += 16, after_high = false;
+        continue;
+      }
+    }
+#endif
+    const unsigned char c = s[i];
+    if (c < 0x80) {
+      nul |= c == 0;
+      ++count, ++i, after_high = false;
+      continue;
+    }
+    int len = 0;
+    uint32_t cp = 0;
+    uint32_t min = 0;
+    if ((c & 0xE0) == 0xC0) {
+      len = 2, cp = c & 0x1F, min = 0x80;
+    } else if ((c & 0xF0) == 0xE0) {
+      len = 3, cp = c & 0x0F, min = 0x800;
+    } else if ((c & 0xF8) == 0xF0) {
+      len = 4, cp = c & 0x07, min = 0x10000;
+    }
+    if (len == 0 || i + len > n) return false;
+    for (int k = 1; k < len; ++k) {
+      if ((s[i + k] & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (s[i + k] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF) return false;
+    if (cp >= 0xD800 && cp <= 0xDFFF) {
+      if (cp >= 0xDC00 && after_high) return false;
+      surrogate = true;
+      after_high = cp <= 0xDBFF;
+    } else {
+      after_high = false;
+    }
+    count += cp >= 0x10000 ? 2 : 1;
+    i += len;
+  }
+  *units = count;
+  *plain = !nul && !surrogate;
+  return true;
+}
 
-const std::u16string& CefString::Empty() {
+const std::u16string& EmptyUtf16() {
   static const std::u16string kEmpty;
   return kEmpty;
+}
+
+}  // namespace
+
+// Immutable text: UTF-8 (always as ToUtf8 would write it, so both forms say the same) with its
+// UTF-16 made on first demand and kept, or UTF-16 alone.
+class CefString::Text {
+ public:
+  Text(std::string utf8, size_t units, bool plain)
+      : utf8_(std::move(utf8)), units_(units), held_as_utf8_(true), plain_(plain) {}
+  explicit Text(std::u16string utf16)
+      : utf16_(std::move(utf16)), units_(utf16_.size()), held_as_utf8_(false), plain_(false) {}
+  ~Text() { delete widened_.load(std::memory_order_acquire); }
+  Text(const Text&) = delete;
+  Text& operator=(const Text&) = delete;
+
+  bool held_as_utf8() const { return held_as_utf8_; }
+  bool plain() const { return plain_; }
+  size_t units() const { return units_; }
+  const std::string& utf8() const { return utf8_; }
+
+  const std::u16string& Utf16() const {
+    if (!held_as_utf8_) return utf16_;
+    const std::u16string* wide = widened_.load(std::memory_order_acquire);
+    if (wide) return *wide;
+    // Two threads may both widen; one keeps its copy, the other drops its own.
+    auto* made = new std::u16string(FromUtf8(utf8_));
+    if (widened_.compare_exchange_strong(wide, made, std::memory_order_acq_rel)) return *made;
+    delete made;
+    return *wide;
+  }
+
+ private:
+  const std::string utf8_;
+  const std::u16string utf16_;
+  mutable std::atomic<const std::u16string*> widened_{nullptr};
+  const size_t units_;
+  const bool held_as_utf8_;
+  const bool plain_;
+};
+
+CefString::CefString(std::string&& utf8) {
+  if (utf8.empty()) return;
+  size_t units = 0;
+  bool plain = false;
+  if (ScanCanonicalUtf8(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size(), &units,
+                        &plain)) {
+    text_ = std::make_shared<const Text>(std::move(utf8), units, plain);
+  } else {
+    text_ = std::make_shared<const Text>(FromUtf8(utf8));
+  }
+}
+
+CefString::CefString(std::u16string&& utf16) {
+  if (!utf16.empty()) text_ = std::make_shared<const Text>(std::move(utf16));
+}
+
+std::string CefString::ToString() const {
+  if (!text_) return std::string();
+  if (text_->held_as_utf8()) return text_->utf8();
+  const std::u16string& units = text_->Utf16();
+  return ToUtf8(units.data(), units.size());
+}
+
+const std::u16string& CefString::ToString16() const {
+  return text_ ? text_->Utf16() : EmptyUtf16();
+}
+
+size_t CefString::length() const { return text_ ? text_->units() : 0; }
+
+bool CefString::operator==(const CefString& o) const {
+  if (text_ == o.text_) return true;
+  if (!text_ || !o.text_) return false;
+  // Each text has one UTF-8 form, so two held as UTF-8 compare as bytes.
+  if (text_->held_as_utf8() && o.text_->held_as_utf8()) return text_->utf8() == o.text_->utf8();
+  return ToString16() == o.ToString16();
+}
+
+void CefString::AppendUtf8To(std::string* out) const {
+  if (!text_) return;
+  if (text_->held_as_utf8()) {
+    out->append(text_->utf8());
+  } else {
+    const std::u16string& units = text_->Utf16();
+    AppendUtf8(units.data(), units.size(), out);
+  }
+}
+
+const std::string* CefString::PlainUtf8() const {
+  return text_ && text_->held_as_utf8() && text_->plain() ? &text_->utf8() : nullptr;
 }
 
 std::u16string CefString::FromUtf8(const char* in, size_t n) {

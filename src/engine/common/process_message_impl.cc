@@ -139,11 +139,10 @@ void AppendList(std::string* out, CefRefPtr<CefListValue> arguments) {
       case VTYPE_INT: Append<int32_t>(out, arguments->GetInt(i)); break;
       case VTYPE_DOUBLE: Append<double>(out, arguments->GetDouble(i)); break;
       case VTYPE_STRING: {
-        // The length goes before the text, which is converted straight into the message.
+        // The length goes before the text, which goes straight into the message.
         const size_t at = out->size();
         Append<uint32_t>(out, 0);
-        const CefString value = arguments->GetString(i);
-        CefString::AppendUtf8(value.c_str(), value.length(), out);
+        arguments->GetString(i).AppendUtf8To(out);
         const uint32_t length = static_cast<uint32_t>(out->size() - at - sizeof(uint32_t));
         std::memcpy(&(*out)[at], &length, sizeof length);
         break;
@@ -228,7 +227,7 @@ bool ReadList(Reader* in, CefRefPtr<CefListValue> args) {
         uint32_t length = 0;
         const char* text = in->Read(&length) ? in->Take(length) : nullptr;
         if (!text) return false;
-        args->SetString(i, CefString(CefString::FromUtf8(text, length)));
+        args->SetString(i, CefString(std::string(text, length)));
         break;
       }
       default: return false;  // A kind whose size this side cannot know.

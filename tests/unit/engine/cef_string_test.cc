@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -80,6 +82,54 @@ TEST(CefStringTest, WideStringsAndComparisons) {
   EXPECT_TRUE(CefString("a") < CefString("b"));
   EXPECT_EQ(CefString(static_cast<const char*>(nullptr)), CefString(""));
   EXPECT_TRUE(CefString().empty());
+}
+
+// Text made from UTF-8 is kept as UTF-8 when that is exactly what its UTF-16 would give back;
+// either way every view of it agrees with the UTF-16 route.
+TEST(CefStringTest, TextFromUtf8ReadsAsItsUtf16Would) {
+  struct Case {
+    std::string utf8;
+    std::u16string units;
+    bool plain;  // Handed out as UTF-8 to readers that take no NUL and no surrogate.
+  };
+  const Case kCases[] = {
+      {"ping", u"ping", true},
+      {std::string(40, 'a'), std::u16string(40, u'a'), true},
+      {"\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80", u"\u00e9\u4e2d\U0001F600", true},
+      {std::string("a\0b", 3), std::u16string(u"a\0b", 3), false},
+      {std::string(20, 'a') + '\0', std::u16string(20, u'a') + u'\0', false},
+      {"\xED\xA0\x80", std::u16string(1, 0xD800), false},
+      {"\xED\xB0\x80\xED\xA0\x80", std::u16string(u"\xDC00\xD800", 2), false},
+      // Not as ToUtf8 writes it: a pair spelt as two surrogates, invalid bytes.
+      {"\xED\xA0\xBD\xED\xB8\x80", u"\U0001F600", false},
+      {"a\xFF", u"a\uFFFD", false},
+  };
+  for (const Case& c : kCases) {
+    const CefString text(c.utf8);
+    EXPECT_EQ(text.ToString16(), c.units) << c.utf8;
+    EXPECT_EQ(text.length(), c.units.size()) << c.utf8;
+    EXPECT_EQ(text.ToString(), CefString::ToUtf8(c.units)) << c.utf8;
+    EXPECT_EQ(text, CefString(c.units)) << c.utf8;
+    EXPECT_EQ(CefString(c.units), text) << c.utf8;
+    std::string appended = ">";
+    text.AppendUtf8To(&appended);
+    EXPECT_EQ(appended, ">" + CefString::ToUtf8(c.units)) << c.utf8;
+    EXPECT_EQ(text.PlainUtf8() != nullptr, c.plain) << c.utf8;
+  }
+  EXPECT_NE(CefString("a"), CefString("b"));
+  EXPECT_NE(CefString("a"), CefString(u"ab"));
+}
+
+// Threads that ask for the UTF-16 of one shared text at once all get the same, single copy.
+TEST(CefStringTest, UnitsAreMadeOnceForAllThreads) {
+  const CefString text(std::string(1 << 16, 'w') + "\xC3\xA9");
+  std::vector<const char16_t*> seen(4);
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < seen.size(); ++i)
+    threads.emplace_back([&, i] { seen[i] = CefString(text).c_str(); });
+  for (std::thread& t : threads) t.join();
+  for (const char16_t* units : seen) EXPECT_EQ(units, text.c_str());
+  EXPECT_EQ(text.ToString16().back(), u'\u00e9');
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // send, the delivery of answers and cancellation when a context goes.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "common/message_router_wire.h"
 #include "fake_browser.h"
 #include "include/wrapper/cef_message_router.h"
@@ -183,6 +186,40 @@ TEST_F(RendererRouterTest, ASecondDocumentOnTheSameGlobalKeepsTheFunctions) {
   EXPECT_EQ(Sent<wire::Query>("cefQueryMsg").context_id, second->id());
   EXPECT_TRUE(Answer({second->id(), id, true, 0, "reached"}));
   EXPECT_EQ(js_.RunString("got.join()"), "reached");
+}
+
+// Text crosses both ways unit for unit, however each side holds it (UTF-8 from the wire, a
+// JavaScriptCore string at a byte or two a character): other scripts, a pair, NUL, lone
+// surrogates, short texts and ones past the conversion's small buffer.
+TEST_F(RendererRouterTest, TextCrossesUnitForUnit) {
+  const std::u16string kTexts[] = {
+      u"ping",
+      u"\u00e9\u4e2d\U0001F600",
+      std::u16string(u"a\0b", 3),
+      std::u16string(u"x\xD800", 2),
+      std::u16string(u"\xDC00\xD800", 2),
+      std::u16string(300, u'a'),
+      std::u16string(300, u'\u00e9') + std::u16string(1, 0xDBFF),
+  };
+  js_.Run("function codes(s) { var c = [];"
+          " for (var i = 0; i < s.length; i++) c.push(s.charCodeAt(i)); return c.join(); }");
+  for (const std::u16string& text : kTexts) {
+    std::string literal = "'", codes;
+    for (char16_t unit : text) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(unit));
+      literal += escaped;
+      codes += (codes.empty() ? "" : ",") + std::to_string(unit);
+    }
+    literal += "'";
+    int id = js_.Run("cefQuery({request: " + literal + ", onSuccess: function (r) {"
+                     " got = codes(r); }})")->GetIntValue();
+    wire::Query q = Sent<wire::Query>("cefQueryMsg");
+    EXPECT_EQ(q.request.ToString16(), text) << codes;
+    // The answer goes through the wire's bytes, as the browser sends it.
+    EXPECT_TRUE(Answer({q.context_id, id, true, 0, CefString(q.request.ToString())}));
+    EXPECT_EQ(js_.RunString("got"), codes);
+  }
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // CefString: a UTF-16 string value at the boundary between the application and the port.
 // Conversions from and to UTF-8 keep lone surrogates and NUL characters (WTF-8 style), so
 // text crosses the port intact. Values are immutable and share their text, so a copy costs no
-// more than a reference count (a query of many megabytes passes through several hands); any
-// thread.
+// more than a reference count (a query of many megabytes passes through several hands). Text
+// that arrives as UTF-8 is kept as UTF-8 and widened only when UTF-16 is asked for, once, so
+// text that passes from one UTF-8 end to another is never converted. Any thread.
 #ifndef CEF_INCLUDE_INTERNAL_CEF_STRING_H_
 #define CEF_INCLUDE_INTERNAL_CEF_STRING_H_
 
@@ -14,30 +15,33 @@ class CefString {
  public:
   CefString() = default;
   CefString(const char* utf8)
-      : CefString(utf8 ? FromUtf8(utf8, std::char_traits<char>::length(utf8)) : std::u16string()) {}
-  CefString(const std::string& utf8) : CefString(FromUtf8(utf8)) {}
+      : CefString(utf8 ? std::string(utf8) : std::string()) {}
+  CefString(const std::string& utf8) : CefString(std::string(utf8)) {}
+  CefString(std::string&& utf8);  // Takes the bytes when they are kept as they are.
   CefString(const char16_t* utf16) : CefString(std::u16string(utf16 ? utf16 : u"")) {}
   CefString(const std::u16string& utf16) : CefString(std::u16string(utf16)) {}
-  CefString(std::u16string&& utf16)
-      : str_(utf16.empty() ? nullptr
-                           : std::make_shared<const std::u16string>(std::move(utf16))) {}
+  CefString(std::u16string&& utf16);
   CefString(const std::wstring& wide);
 
-  std::string ToString() const { return ToUtf8(ToString16()); }
+  std::string ToString() const;
   std::wstring ToWString() const;
-  const std::u16string& ToString16() const { return str_ ? *str_ : Empty(); }
+  const std::u16string& ToString16() const;
 
   const char16_t* c_str() const { return ToString16().c_str(); }
-  size_t length() const { return str_ ? str_->length() : 0; }
+  size_t length() const;  // In UTF-16 code units.
   size_t size() const { return length(); }
-  bool empty() const { return !str_ || str_->empty(); }
-  void clear() { str_.reset(); }
+  bool empty() const { return !text_; }
+  void clear() { text_.reset(); }
 
-  bool operator==(const CefString& o) const {
-    return str_ == o.str_ || ToString16() == o.ToString16();
-  }
+  bool operator==(const CefString& o) const;
   bool operator!=(const CefString& o) const { return !(*this == o); }
   bool operator<(const CefString& o) const { return ToString16() < o.ToString16(); }
+
+  // The port's own ways in (not CEF's): the text appended to `out` as UTF-8, copied when it is
+  // held as UTF-8; and the UTF-8 itself when it is held so and holds no NUL and no surrogate
+  // code point (text any UTF-8 reader takes as it is), else null.
+  void AppendUtf8To(std::string* out) const;
+  const std::string* PlainUtf8() const;
 
   // UTF-8 <-> UTF-16. Invalid UTF-8 bytes become U+FFFD; surrogate code points encoded in
   // UTF-8 (as ToUtf8 writes lone surrogates) decode back to the same unit.
@@ -53,9 +57,9 @@ class CefString {
   static void AppendUtf8(const char16_t* utf16, size_t length, std::string* out);
 
  private:
-  static const std::u16string& Empty();
+  class Text;
 
-  std::shared_ptr<const std::u16string> str_;  // Null when empty.
+  std::shared_ptr<const Text> text_;  // Null when empty.
 };
 
 #endif  // CEF_INCLUDE_INTERNAL_CEF_STRING_H_
