@@ -1,22 +1,21 @@
 // JavaScriptCore string conversions.
 #include "renderer/js_string.h"
 
-#include <memory>
 #include <string>
 
 namespace qvex_engine {
 
 namespace {
-static_assert(sizeof(JSChar) == sizeof(char16_t), "JSChar is a UTF-16 code unit");
-}  // namespace
 
-namespace {
+static_assert(sizeof(JSChar) == sizeof(char16_t), "JSChar is a UTF-16 code unit");
+
+// JavaScriptCore's own UTF-8 conversions cost less than the UTF-16 ones only for a few
+// characters (and keep them at a byte each); beyond that they are several times slower.
+constexpr size_t kShortText = 16;
 
 JSStringRef CreateJSString(const CefString& value) {
-  // UTF-8 without NUL or surrogates goes in as it is; JavaScriptCore keeps ASCII at a byte a
-  // character.
-  if (const std::string* utf8 = value.PlainUtf8())
-    return JSStringCreateWithUTF8CString(utf8->c_str());
+  const std::string* utf8 = value.PlainUtf8();
+  if (utf8 && utf8->size() <= kShortText) return JSStringCreateWithUTF8CString(utf8->c_str());
   return JSStringCreateWithCharacters(reinterpret_cast<const JSChar*>(value.c_str()),
                                       value.length());
 }
@@ -32,20 +31,21 @@ CefString FromJSString(JSStringRef string) {
   if (!string) return CefString();
   const size_t length = JSStringGetLength(string);
   if (length == 0) return CefString();
-  // As UTF-8 first: a string JavaScriptCore holds at a byte a character is not widened, and
-  // the text usually leaves the process as UTF-8. JavaScriptCore stops at a lone surrogate,
-  // which the shorter result shows; such text goes unit for unit.
-  const size_t capacity = JSStringGetMaximumUTF8CStringSize(string);
-  char small[256];
-  std::unique_ptr<char[]> large(capacity > sizeof small ? new char[capacity] : nullptr);
-  char* buffer = large ? large.get() : small;
-  const size_t written = JSStringGetUTF8CString(string, buffer, capacity);
-  if (written > 0) {
-    CefString text(std::string(buffer, written - 1));
-    if (text.length() == length) return text;
+  // The text usually leaves the process as UTF-8, so it is kept as UTF-8. A short text comes
+  // straight from JavaScriptCore, which stops at a lone surrogate (the shorter result shows
+  // it); any other is narrowed here.
+  if (length <= kShortText) {
+    char buffer[3 * kShortText + 1];
+    const size_t written = JSStringGetUTF8CString(string, buffer, sizeof buffer);
+    if (written > 0) {
+      CefString text(std::string(buffer, written - 1));
+      if (text.length() == length) return text;
+    }
   }
-  const JSChar* units = JSStringGetCharactersPtr(string);
-  return CefString(std::u16string(reinterpret_cast<const char16_t*>(units), length));
+  std::string utf8;
+  CefString::AppendUtf8(reinterpret_cast<const char16_t*>(JSStringGetCharactersPtr(string)),
+                        length, &utf8);
+  return CefString(std::move(utf8));
 }
 
 CefString ValueToString(JSContextRef ctx, JSValueRef value) {

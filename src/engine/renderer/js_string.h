@@ -1,5 +1,5 @@
-// JavaScriptCore strings to and from CefString, unit for unit (UTF-16 both sides, so NUL and
-// lone surrogates cross intact). Renderer thread.
+// JavaScriptCore strings to and from CefString, unit for unit (NUL and lone surrogates cross
+// intact). Renderer thread.
 #ifndef QVEX_ENGINE_RENDERER_JS_STRING_H_
 #define QVEX_ENGINE_RENDERER_JS_STRING_H_
 
