@@ -1,6 +1,7 @@
 // libFuzzer target: the router's and the engine's process messages as they arrive from the
 // other process, a GVariant of any shape (above all the bytes of our own format), decoded into
-// queries, cancellations and responses, and into each engine message type.
+// queries, cancellations and responses, and into each engine message type; and any bytes as the
+// UTF-8 text of a string.
 #include <glib.h>
 
 #include <algorithm>
@@ -147,6 +148,23 @@ void CheckEngineDecoders(CefRefPtr<CefProcessMessage> message) {
   CheckEngineType<msg::Stop>(message, msg::kStop, [](auto&, auto&) { return true; });
 }
 
+// Any bytes taken as UTF-8 text (as a message's strings arrive) read as their UTF-16
+// conversion would, whether the text is kept as the bytes or converted.
+void CheckTextFromBytes(const uint8_t* data, size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const std::u16string units = CefString::FromUtf8(bytes);
+  const CefString text(bytes);
+  FUZZ_CHECK(text.length() == units.size());
+  FUZZ_CHECK(text.ToString() == CefString::ToUtf8(units));
+  FUZZ_CHECK(text.ToString16() == units);
+  FUZZ_CHECK(text == CefString(units) && CefString(units) == text);
+  std::string appended;
+  text.AppendUtf8To(&appended);
+  FUZZ_CHECK(appended == text.ToString());
+  if (const std::string* plain = text.PlainUtf8())
+    FUZZ_CHECK(*plain == bytes && plain->find('\0') == std::string::npos);
+}
+
 // A list built from the bytes: a tag byte per entry, then its value.
 CefRefPtr<CefProcessMessage> BuildMessage(const uint8_t* data, size_t size) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(kName);
@@ -197,6 +215,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint8_t mode = data[0] % 3;
   ++data, --size;
+  CheckTextFromBytes(data, size);
   if (mode == 2) {
     // Argument lists that reach the decoders with every layout: built, sent, received.
     CefRefPtr<CefProcessMessage> message = BuildMessage(data, size);
