@@ -137,6 +137,37 @@ bool ScanCanonicalUtf8(const unsigned char* s, size_t n, size_t* units, bool* pl
   return true;
 }
 
+// The length of ToUtf8(in, n), in bytes.
+size_t Utf8Length(const char16_t* in, size_t n) {
+  size_t bytes = 0;
+  size_t i = 0;
+  while (i < n) {
+#if defined(__SSE2__)
+    if (i + 8 <= n) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+      const __m128i beyond = _mm_and_si128(units, _mm_set1_epi16(-0x80));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(beyond, _mm_setzero_si128())) == 0xFFFF) {
+        bytes += 8, i += 8;
+        continue;
+      }
+    }
+#endif
+    const char16_t u = in[i];
+    if (u < 0x80) {
+      bytes += 1;
+    } else if (u < 0x800) {
+      bytes += 2;
+    } else if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n && in[i + 1] >= 0xDC00 &&
+               in[i + 1] <= 0xDFFF) {
+      bytes += 4, ++i;  // A pair is one 4-byte sequence.
+    } else {
+      bytes += 3;  // Lone surrogates too.
+    }
+    ++i;
+  }
+  return bytes;
+}
+
 const std::u16string& EmptyUtf16() {
   static const std::u16string kEmpty;
   return kEmpty;
@@ -302,7 +333,9 @@ std::string CefString::ToUtf8(const char16_t* in, size_t n) {
 
 void CefString::AppendUtf8(const char16_t* in, size_t n, std::string* target) {
   std::string& out = *target;
-  out.reserve(out.size() + n);  // Exact for ASCII.
+  // A long text gets exactly its room: a reservation that falls short by a byte makes the
+  // string double, copying what it holds into twice the memory.
+  out.reserve(out.size() + (n > kBlock ? Utf8Length(in, n) : n));
   Appender<char> appender(out);
   size_t i = 0;
   while (i < n) {

@@ -53,6 +53,10 @@ TEST(CefStringTest, LongTextsConvertAcrossBlockBoundaries) {
       const std::u16string text = std::u16string(offset, u'a') + piece + std::u16string(9, u'b');
       const std::string utf8 = CefString::ToUtf8(text);
       EXPECT_EQ(utf8, std::string(offset, 'a') + CefString::ToUtf8(piece) + std::string(9, 'b'));
+      // A long text is narrowed into exactly its own room.
+      if (text.size() > 4096) {
+        EXPECT_EQ(utf8.capacity(), utf8.size()) << offset;
+      }
       EXPECT_EQ(CefString::FromUtf8(utf8), text) << offset;
     }
   }
