@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "common/engine_messages.h"
@@ -163,6 +164,12 @@ void CheckTextFromBytes(const uint8_t* data, size_t size) {
   FUZZ_CHECK(appended == text.ToString());
   if (const std::string* plain = text.PlainUtf8())
     FUZZ_CHECK(*plain == bytes && plain->find('\0') == std::string::npos);
+  // The same bytes left where they are, as a long received text is.
+  auto owner = std::make_shared<const std::string>(bytes);
+  const CefString borrowed = CefString::FromUtf8Bytes(owner->data(), owner->size(), owner);
+  owner.reset();
+  FUZZ_CHECK(borrowed == text && borrowed.length() == units.size());
+  FUZZ_CHECK(borrowed.ToString() == text.ToString() && borrowed.ToString16() == units);
 }
 
 // A list built from the bytes: a tag byte per entry, then its value.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -175,12 +176,19 @@ const std::u16string& EmptyUtf16() {
 
 }  // namespace
 
-// Immutable text: UTF-8 (always as ToUtf8 would write it, so both forms say the same) with its
-// UTF-16 made on first demand and kept, or UTF-16 alone.
+// Immutable text: UTF-8 (always as ToUtf8 would write it, so both forms say the same), in a
+// string of its own or in bytes an owner keeps, with its UTF-16 made on first demand and kept;
+// or UTF-16 alone.
 class CefString::Text {
  public:
   Text(std::string utf8, size_t units, bool plain)
-      : utf8_(std::move(utf8)), units_(units), held_as_utf8_(true), plain_(plain) {}
+      : own_utf8_(std::move(utf8)),
+        utf8_(own_utf8_),
+        units_(units),
+        held_as_utf8_(true),
+        plain_(plain) {}
+  Text(std::string_view utf8, std::shared_ptr<const void> owner, size_t units)
+      : owner_(std::move(owner)), utf8_(utf8), units_(units), held_as_utf8_(true), plain_(false) {}
   explicit Text(std::u16string utf16)
       : utf16_(std::move(utf16)), units_(utf16_.size()), held_as_utf8_(false), plain_(false) {}
   ~Text() { delete widened_.load(std::memory_order_acquire); }
@@ -188,23 +196,26 @@ class CefString::Text {
   Text& operator=(const Text&) = delete;
 
   bool held_as_utf8() const { return held_as_utf8_; }
-  bool plain() const { return plain_; }
   size_t units() const { return units_; }
-  const std::string& utf8() const { return utf8_; }
+  std::string_view utf8() const { return utf8_; }
+  // The UTF-8 in a string of its own without NUL or surrogates, else null.
+  const std::string* plain() const { return plain_ ? &own_utf8_ : nullptr; }
 
   const std::u16string& Utf16() const {
     if (!held_as_utf8_) return utf16_;
     const std::u16string* wide = widened_.load(std::memory_order_acquire);
     if (wide) return *wide;
     // Two threads may both widen; one keeps its copy, the other drops its own.
-    auto* made = new std::u16string(FromUtf8(utf8_));
+    auto* made = new std::u16string(FromUtf8(utf8_.data(), utf8_.size()));
     if (widened_.compare_exchange_strong(wide, made, std::memory_order_acq_rel)) return *made;
     delete made;
     return *wide;
   }
 
  private:
-  const std::string utf8_;
+  const std::string own_utf8_;
+  const std::shared_ptr<const void> owner_;  // Keeps borrowed bytes alive.
+  const std::string_view utf8_;              // Into own_utf8_ or the owner's bytes.
   const std::u16string utf16_;
   mutable std::atomic<const std::u16string*> widened_{nullptr};
   const size_t units_;
@@ -224,13 +235,28 @@ CefString::CefString(std::string&& utf8) {
   }
 }
 
+CefString CefString::FromUtf8Bytes(const char* utf8, size_t length,
+                                   std::shared_ptr<const void> owner) {
+  CefString result;
+  if (length == 0) return result;
+  size_t units = 0;
+  bool plain = false;
+  if (ScanCanonicalUtf8(reinterpret_cast<const unsigned char*>(utf8), length, &units, &plain)) {
+    result.text_ =
+        std::make_shared<const Text>(std::string_view(utf8, length), std::move(owner), units);
+  } else {
+    result.text_ = std::make_shared<const Text>(FromUtf8(utf8, length));
+  }
+  return result;
+}
+
 CefString::CefString(std::u16string&& utf16) {
   if (!utf16.empty()) text_ = std::make_shared<const Text>(std::move(utf16));
 }
 
 std::string CefString::ToString() const {
   if (!text_) return std::string();
-  if (text_->held_as_utf8()) return text_->utf8();
+  if (text_->held_as_utf8()) return std::string(text_->utf8());
   const std::u16string& units = text_->Utf16();
   return ToUtf8(units.data(), units.size());
 }
@@ -252,7 +278,7 @@ bool CefString::operator==(const CefString& o) const {
 void CefString::AppendUtf8To(std::string* out) const {
   if (!text_) return;
   if (text_->held_as_utf8()) {
-    out->append(text_->utf8());
+    out->append(text_->utf8().data(), text_->utf8().size());
   } else {
     const std::u16string& units = text_->Utf16();
     AppendUtf8(units.data(), units.size(), out);
@@ -260,7 +286,7 @@ void CefString::AppendUtf8To(std::string* out) const {
 }
 
 const std::string* CefString::PlainUtf8() const {
-  return text_ && text_->held_as_utf8() && text_->plain() ? &text_->utf8() : nullptr;
+  return text_ ? text_->plain() : nullptr;
 }
 
 std::u16string CefString::FromUtf8(const char* in, size_t n) {

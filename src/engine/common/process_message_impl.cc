@@ -2,6 +2,7 @@
 #include "common/process_message_impl.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -202,8 +203,13 @@ class Reader {
   bool ok_ = false;
 };
 
-// The list from the rest of the bytes, which it must use up; false if they hold no list.
-bool ReadList(Reader* in, CefRefPtr<CefListValue> args) {
+// A text at least this long stays in the received message's bytes instead of being copied.
+constexpr size_t kBorrowedText = 64 * 1024;
+
+// The list from the rest of the bytes of `parameters`, which it must use up; false if they
+// hold no list.
+bool ReadList(Reader* in, GVariant* parameters, CefRefPtr<CefListValue> args) {
+  std::shared_ptr<const void> keep;  // The bytes, for the long texts that stay in them.
   uint32_t n = 0;
   if (!in->Read(&n) || n > kMaxArguments) return false;
   args->SetSize(n);
@@ -234,7 +240,16 @@ bool ReadList(Reader* in, CefRefPtr<CefListValue> args) {
         uint32_t length = 0;
         const char* text = in->Read(&length) ? in->Take(length) : nullptr;
         if (!text) return false;
-        args->SetString(i, CefString(std::string(text, length)));
+        if (length < kBorrowedText) {
+          args->SetString(i, CefString(std::string(text, length)));
+          break;
+        }
+        if (!keep) {
+          keep = std::shared_ptr<const void>(g_variant_ref(parameters), [](const void* bytes) {
+            g_variant_unref(static_cast<GVariant*>(const_cast<void*>(bytes)));
+          });
+        }
+        args->SetString(i, CefString::FromUtf8Bytes(text, length, keep));
         break;
       }
       default: return false;  // A kind whose size this side cannot know.
@@ -255,7 +270,7 @@ GVariant* ArgumentsToVariant(CefRefPtr<CefListValue> arguments) {
 CefRefPtr<CefProcessMessage> MessageFromVariant(const std::string& name, GVariant* parameters) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
   Reader in(parameters);
-  if (!in.ReadVersion() || !ReadList(&in, message->GetArgumentList()))
+  if (!in.ReadVersion() || !ReadList(&in, parameters, message->GetArgumentList()))
     return CefProcessMessage::Create(name);
   return message;
 }
@@ -274,7 +289,8 @@ CefRefPtr<CefProcessMessage> FrameMessageFromVariant(const std::string& name,
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
   Reader in(parameters);
   int64_t frame = 0;
-  if (!in.ReadVersion() || !in.Read(&frame) || !ReadList(&in, message->GetArgumentList()))
+  if (!in.ReadVersion() || !in.Read(&frame) ||
+      !ReadList(&in, parameters, message->GetArgumentList()))
     return CefProcessMessage::Create(name);
   *frame_id = frame;
   return message;

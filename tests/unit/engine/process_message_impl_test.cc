@@ -31,6 +31,10 @@ TEST(ProcessMessageImplTest, ArgumentsSurviveTheWireExactly) {
   args->SetNull(4);
   args->SetString(5, "");
   args->SetString(6, std::string(1 << 20, 'z'));  // Large payloads go as one array.
+  // Long texts stay in the received bytes, which outlive the caller's hold on them.
+  std::u16string long_text = text;
+  while (long_text.size() < (1 << 17)) long_text += long_text;
+  args->SetString(7, long_text);
 
   GVariant* wire = OverTheWire(ArgumentsToVariant(args));
   CefRefPtr<CefProcessMessage> m = MessageFromVariant("name", wire);
@@ -38,7 +42,7 @@ TEST(ProcessMessageImplTest, ArgumentsSurviveTheWireExactly) {
 
   EXPECT_EQ(m->GetName().ToString(), "name");
   CefRefPtr<CefListValue> got = m->GetArgumentList();
-  ASSERT_EQ(got->GetSize(), 7u);
+  ASSERT_EQ(got->GetSize(), 8u);
   EXPECT_EQ(got->GetString(0).ToString16(), text);
   EXPECT_EQ(got->GetInt(1), -7);
   EXPECT_EQ(got->GetDouble(2), 0.25);
@@ -47,7 +51,11 @@ TEST(ProcessMessageImplTest, ArgumentsSurviveTheWireExactly) {
   EXPECT_EQ(got->GetType(5), VTYPE_STRING);
   EXPECT_TRUE(got->GetString(5).empty());
   EXPECT_EQ(got->GetString(6).length(), 1u << 20);
+  EXPECT_EQ(got->GetString(7).ToString16(), long_text);
+  m = nullptr;
+  EXPECT_EQ(got->GetString(7).ToString(), CefString::ToUtf8(long_text));  // The list holds them.
 }
+
 
 // A message as another process could send it: version 2, then the count and the entries.
 CefRefPtr<CefListValue> Read(const WireBytes& bytes) {
@@ -138,6 +146,19 @@ TEST(ProcessMessageImplTest, FrameMessagesCarryTheirFrame) {
     g_variant_unref(bad);
   }
   EXPECT_EQ(FrameMessageFromVariant("m", nullptr, &got_id)->GetArgumentList()->GetSize(), 0u);
+}
+
+// Long texts read as short ones do: bytes that are not exactly what the sending side writes
+// (invalid bytes, a pair spelt as two surrogates) are converted, not kept as they came.
+TEST(ProcessMessageImplTest, LongOddTextsAreConvertedAsShortOnesAre) {
+  const std::string kOdd[] = {"\xFF", "\xED\xA0\xBD\xED\xB8\x80", std::string(1, '\0')};
+  for (const std::string& odd : kOdd) {
+    const std::string bytes = std::string(100000, 'a') + odd;
+    const CefString got =
+        Read(WireBytes().U8(2).U32(1).U8(VTYPE_STRING).Text(bytes))->GetString(0);
+    EXPECT_EQ(got.ToString16(), CefString::FromUtf8(bytes));
+    EXPECT_EQ(got.ToString(), CefString::ToUtf8(CefString::FromUtf8(bytes)));
+  }
 }
 
 }  // namespace

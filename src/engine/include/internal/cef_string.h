@@ -38,10 +38,15 @@ class CefString {
   bool operator<(const CefString& o) const { return ToString16() < o.ToString16(); }
 
   // The port's own ways in (not CEF's): the text appended to `out` as UTF-8, copied when it is
-  // held as UTF-8; and the UTF-8 itself when it is held so and holds no NUL and no surrogate
-  // code point (text any UTF-8 reader takes as it is), else null.
+  // held as UTF-8; and the UTF-8 itself when it is held so, in a string of its own, and holds
+  // no NUL and no surrogate code point (text any UTF-8 reader takes as it is), else null.
   void AppendUtf8To(std::string* out) const;
   const std::string* PlainUtf8() const;
+  // Text from UTF-8 bytes that stay where they are (a received message's buffer), kept alive
+  // by `owner` for as long as any copy of the value lives; bytes that are not exactly what
+  // ToUtf8 would write are converted instead, as the constructors do.
+  static CefString FromUtf8Bytes(const char* utf8, size_t length,
+                                 std::shared_ptr<const void> owner);
 
   // UTF-8 <-> UTF-16. Invalid UTF-8 bytes become U+FFFD; surrogate code points encoded in
   // UTF-8 (as ToUtf8 writes lone surrogates) decode back to the same unit.
