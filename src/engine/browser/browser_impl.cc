@@ -21,6 +21,7 @@
 #include "common/process_message_impl.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
+#include "include/wrapper/cef_helpers.h"
 #include "include/cef_task.h"
 
 namespace qvex_engine {
@@ -367,9 +368,19 @@ void BrowserImpl::SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessa
     CefPostTask(TID_UI, base::Bind(&BrowserImpl::SendProcessMessage, this, frame_id, message));
     return;
   }
-  if (!message || close_state_ == CloseState::kClosed || !web_view_) return;
-  webkit_web_view_send_message_to_page(web_view_, ToUserMessage(frame_id, message), nullptr,
-                                       nullptr, nullptr);
+  if (!message) return;
+  SendFrameMessage(message->GetName().ToString(),
+                   FrameMessageToVariant(frame_id, message->GetArgumentList()));
+}
+
+void BrowserImpl::SendFrameMessage(const std::string& name, GVariant* parameters) {
+  CEF_REQUIRE_UI_THREAD();
+  WebKitUserMessage* message = webkit_user_message_new(name.c_str(), parameters);
+  if (close_state_ == CloseState::kClosed || !web_view_) {
+    g_object_unref(g_object_ref_sink(message));
+    return;
+  }
+  webkit_web_view_send_message_to_page(web_view_, message, nullptr, nullptr, nullptr);
 }
 
 }  // namespace qvex_engine

@@ -107,6 +107,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
                           int start_line);
   // Any thread: sends a process message to the frame `frame_id` in the page's web process.
   void SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message);
+  // UI thread: the same with the message already in its bytes (FrameMessageToVariant's form
+  // for `frame_id`); takes `parameters`.
+  void SendFrameMessage(const std::string& name, GVariant* parameters);
   // The web view's top-level window was destroyed: OnBeforeClose, then the view is released.
   void Destroy();
   // The page let the browser close: WebKit's "close" (window.close(), a WebDriver's close, or

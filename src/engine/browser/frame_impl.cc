@@ -107,4 +107,11 @@ void FrameImpl::SendProcessMessage(CefProcessId target_process,
   if (b && target_process == PID_RENDERER) b->SendProcessMessage(id_, message);
 }
 
+void FrameImpl::SendFrameMessage(const std::string& name, GVariant* parameters) {
+  if (CefRefPtr<BrowserImpl> b = browser())
+    b->SendFrameMessage(name, parameters);
+  else
+    g_variant_unref(g_variant_ref_sink(parameters));
+}
+
 }  // namespace qvex_engine

@@ -4,6 +4,8 @@
 #ifndef QVEX_ENGINE_BROWSER_FRAME_IMPL_H_
 #define QVEX_ENGINE_BROWSER_FRAME_IMPL_H_
 
+#include <glib.h>
+
 #include <mutex>
 #include <string>
 
@@ -51,6 +53,9 @@ class FrameImpl : public CefFrame {
   // Any thread: to this frame in the page's web process.
   void SendProcessMessage(CefProcessId target_process,
                           CefRefPtr<CefProcessMessage> message) override;
+  // UI thread: the same with the message already in its bytes, written for this frame's
+  // identifier; takes `parameters`.
+  void SendFrameMessage(const std::string& name, GVariant* parameters);
 
  private:
   CefRefPtr<BrowserImpl> browser() const;

@@ -3,6 +3,8 @@
 
 #include <initializer_list>
 
+#include "common/process_message_impl.h"
+
 namespace qvex_engine {
 namespace router_wire {
 
@@ -64,6 +66,33 @@ CefRefPtr<CefProcessMessage> Encode(const std::string& name, const Response& res
     args->SetString(4, response.payload);
   }
   return message;
+}
+
+GVariant* ToFrameVariant(int64_t frame_id, const Query& query) {
+  return FrameMessageWriter(frame_id, 4)
+      .AddInt(query.context_id)
+      .AddInt(query.request_id)
+      .AddString(query.request)
+      .AddBool(query.persistent)
+      .Finish();
+}
+
+GVariant* ToFrameVariant(int64_t frame_id, const Response& response) {
+  if (response.success) {
+    return FrameMessageWriter(frame_id, 4)
+        .AddInt(response.context_id)
+        .AddInt(response.request_id)
+        .AddBool(true)
+        .AddString(response.payload)
+        .Finish();
+  }
+  return FrameMessageWriter(frame_id, 5)
+      .AddInt(response.context_id)
+      .AddInt(response.request_id)
+      .AddBool(false)
+      .AddInt(response.error_code)
+      .AddString(response.payload)
+      .Finish();
 }
 
 bool Decode(CefRefPtr<CefProcessMessage> message, Query* out) {

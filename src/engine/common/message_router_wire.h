@@ -4,6 +4,9 @@
 #ifndef QVEX_ENGINE_COMMON_MESSAGE_ROUTER_WIRE_H_
 #define QVEX_ENGINE_COMMON_MESSAGE_ROUTER_WIRE_H_
 
+#include <glib.h>
+
+#include <cstdint>
 #include <string>
 
 #include "include/cef_process_message.h"
@@ -47,6 +50,12 @@ std::string CancelName(const CefString& cancel_function);
 CefRefPtr<CefProcessMessage> Encode(const std::string& name, const Query& query);
 CefRefPtr<CefProcessMessage> Encode(const std::string& name, const Cancel& cancel);
 CefRefPtr<CefProcessMessage> Encode(const std::string& name, const Response& response);
+
+// The same messages as the bytes of a frame message for `frame_id`, made without the message
+// objects: what FrameMessageToVariant(frame_id, Encode(...)->GetArgumentList()) gives. The
+// routers send these to frames of this engine.
+GVariant* ToFrameVariant(int64_t frame_id, const Query& query);
+GVariant* ToFrameVariant(int64_t frame_id, const Response& response);
 
 // Each returns false, leaving `out` unspecified, unless the message has exactly the layout
 // above with valid ids; the name is the caller's to check.

@@ -121,6 +121,15 @@ void Append(std::string* out, T value) {
   out->append(reinterpret_cast<const char*>(&value), sizeof value);
 }
 
+void AppendString(std::string* out, const CefString& value) {
+  // The length goes before the text, which goes straight into the message.
+  const size_t at = out->size();
+  Append<uint32_t>(out, 0);
+  value.AppendUtf8To(out);
+  const uint32_t length = static_cast<uint32_t>(out->size() - at - sizeof(uint32_t));
+  std::memcpy(&(*out)[at], &length, sizeof length);
+}
+
 // The list's part of the bytes: the count, then each argument's tag and value.
 void AppendList(std::string* out, CefRefPtr<CefListValue> arguments) {
   const size_t n = arguments ? arguments->GetSize() : 0;
@@ -139,15 +148,7 @@ void AppendList(std::string* out, CefRefPtr<CefListValue> arguments) {
       case VTYPE_BOOL: Append<uint8_t>(out, arguments->GetBool(i) ? 1 : 0); break;
       case VTYPE_INT: Append<int32_t>(out, arguments->GetInt(i)); break;
       case VTYPE_DOUBLE: Append<double>(out, arguments->GetDouble(i)); break;
-      case VTYPE_STRING: {
-        // The length goes before the text, which goes straight into the message.
-        const size_t at = out->size();
-        Append<uint32_t>(out, 0);
-        arguments->GetString(i).AppendUtf8To(out);
-        const uint32_t length = static_cast<uint32_t>(out->size() - at - sizeof(uint32_t));
-        std::memcpy(&(*out)[at], &length, sizeof length);
-        break;
-      }
+      case VTYPE_STRING: AppendString(out, arguments->GetString(i)); break;
       default: break;
     }
   }
@@ -259,6 +260,39 @@ bool ReadList(Reader* in, GVariant* parameters, CefRefPtr<CefListValue> args) {
 }
 
 }  // namespace
+
+FrameMessageWriter::FrameMessageWriter(int64_t frame_id, uint32_t argument_count)
+    : bytes_(new std::string()) {
+  Append<uint8_t>(bytes_, kWireVersion);
+  Append<int64_t>(bytes_, frame_id);
+  Append<uint32_t>(bytes_, argument_count);
+}
+
+FrameMessageWriter::~FrameMessageWriter() { delete bytes_; }
+
+FrameMessageWriter& FrameMessageWriter::AddBool(bool value) {
+  Append<uint8_t>(bytes_, VTYPE_BOOL);
+  Append<uint8_t>(bytes_, value ? 1 : 0);
+  return *this;
+}
+
+FrameMessageWriter& FrameMessageWriter::AddInt(int value) {
+  Append<uint8_t>(bytes_, VTYPE_INT);
+  Append<int32_t>(bytes_, value);
+  return *this;
+}
+
+FrameMessageWriter& FrameMessageWriter::AddString(const CefString& value) {
+  Append<uint8_t>(bytes_, VTYPE_STRING);
+  AppendString(bytes_, value);
+  return *this;
+}
+
+GVariant* FrameMessageWriter::Finish() {
+  std::string* bytes = bytes_;
+  bytes_ = nullptr;
+  return TakeBytes(bytes);
+}
 
 GVariant* ArgumentsToVariant(CefRefPtr<CefListValue> arguments) {
   auto* bytes = new std::string();

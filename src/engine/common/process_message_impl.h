@@ -7,6 +7,7 @@
 #include <glib.h>
 
 #include <cstdint>
+#include <string>
 
 #include "include/cef_process_message.h"
 
@@ -38,6 +39,26 @@ GVariant* FrameMessageToVariant(int64_t frame_id, CefRefPtr<CefListValue> argume
 // The message and its frame; parameters of any other form give an empty message and frame 0.
 CefRefPtr<CefProcessMessage> FrameMessageFromVariant(const std::string& name,
                                                      GVariant* parameters, int64_t* frame_id);
+
+// A frame message's bytes written value by value: the same bytes FrameMessageToVariant writes
+// for a list of those values, without the list (the message router's answers and queries go
+// this way). The values must come to `argument_count`.
+class FrameMessageWriter {
+ public:
+  FrameMessageWriter(int64_t frame_id, uint32_t argument_count);
+  ~FrameMessageWriter();
+  FrameMessageWriter(const FrameMessageWriter&) = delete;
+  FrameMessageWriter& operator=(const FrameMessageWriter&) = delete;
+
+  FrameMessageWriter& AddBool(bool value);
+  FrameMessageWriter& AddInt(int value);
+  FrameMessageWriter& AddString(const CefString& value);
+  // A new floating GVariant with the bytes; nothing may be written after it.
+  GVariant* Finish();
+
+ private:
+  std::string* bytes_;  // Handed to the GVariant by Finish.
+};
 
 }  // namespace qvex_engine
 

@@ -11,6 +11,8 @@
 #include "include/cef_task.h"
 #include "include/wrapper/cef_helpers.h"
 #include "include/wrapper/cef_message_router.h"
+#include "renderer/render_browser.h"
+#include "renderer/render_frame.h"
 #include "renderer/router_page_functions.h"
 #include "renderer/v8_context_impl.h"
 
@@ -111,9 +113,14 @@ class RendererRouter : public CefMessageRouterRendererSide, public RouterPageNat
     contexts_[context_id] = context;
     const int request_id = NextId(&last_request_id_);
     pending_[Key{browser->GetIdentifier(), context_id, request_id}] = Request{persistent};
-    frame->SendProcessMessage(
-        PID_BROWSER, wire::Encode(query_message_,
-                                  wire::Query{context_id, request_id, request, persistent}));
+    const wire::Query query{context_id, request_id, request, persistent};
+    // A frame of this engine takes the query's bytes, written without the message objects;
+    // any other frame the message.
+    if (auto* port_frame = dynamic_cast<RenderFrame*>(frame.get()))
+      port_frame->SendFrameMessage(query_message_,
+                                   wire::ToFrameVariant(port_frame->GetIdentifier(), query));
+    else
+      frame->SendProcessMessage(PID_BROWSER, wire::Encode(query_message_, query));
     return request_id;
   }
 

@@ -73,11 +73,19 @@ void RenderBrowser::SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMes
                 base::Bind(&RenderBrowser::SendProcessMessage, this, frame_id, message));
     return;
   }
-  if (!page_ || !message) return;
-  WebKitUserMessage* user_message =
-      webkit_user_message_new(message->GetName().ToString().c_str(),
-                              FrameMessageToVariant(frame_id, message->GetArgumentList()));
-  webkit_web_page_send_message_to_view(page_, user_message, nullptr, nullptr, nullptr);
+  if (!message) return;
+  SendFrameMessage(message->GetName().ToString(),
+                   FrameMessageToVariant(frame_id, message->GetArgumentList()));
+}
+
+void RenderBrowser::SendFrameMessage(const std::string& name, GVariant* parameters) {
+  CEF_REQUIRE_RENDERER_THREAD();
+  WebKitUserMessage* message = webkit_user_message_new(name.c_str(), parameters);
+  if (!page_) {
+    g_object_unref(g_object_ref_sink(message));
+    return;
+  }
+  webkit_web_page_send_message_to_view(page_, message, nullptr, nullptr, nullptr);
 }
 
 bool RenderBrowser::IsLoading() { return RunInMainFrame("document.readyState !== 'complete'"); }

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "include/cef_browser.h"
@@ -34,6 +35,9 @@ class RenderBrowser : public CefBrowser {
 
   // Any thread: sends the message to the UI process, from (or about) the frame `frame_id`.
   void SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessage> message);
+  // Renderer thread: the same with the message already in its bytes (FrameMessageToVariant's
+  // form); takes `parameters`.
+  void SendFrameMessage(const std::string& name, GVariant* parameters);
 
   // The frame with that identifier (the page's own is the main frame's), or null.
   CefRefPtr<RenderFrame> FrameById(int64_t id);

@@ -86,6 +86,10 @@ void RenderFrame::SendProcessMessage(CefProcessId target_process,
   if (target_process == PID_BROWSER) browser_->SendProcessMessage(id_, message);
 }
 
+void RenderFrame::SendFrameMessage(const std::string& name, GVariant* parameters) {
+  browser_->SendFrameMessage(name, parameters);
+}
+
 void RenderFrame::CallWithString(const char* source, const CefString& argument) {
   CEF_REQUIRE_RENDERER_THREAD();
   if (!context_) return;

@@ -7,6 +7,8 @@
 
 #include <webkit2/webkit-web-extension.h>
 
+#include <string>
+
 #include "include/cef_frame.h"
 #include "renderer/v8_context_impl.h"
 
@@ -48,6 +50,9 @@ class RenderFrame : public CefFrame {
   CefRefPtr<CefV8Context> GetV8Context() override;
   void SendProcessMessage(CefProcessId target_process,
                           CefRefPtr<CefProcessMessage> message) override;  // Any thread.
+  // Renderer thread: to the UI process with the message already in its bytes, written for
+  // this frame's identifier; takes `parameters`.
+  void SendFrameMessage(const std::string& name, GVariant* parameters);
 
  private:
   // Calls the function that `source` evaluates to with `argument`, in the frame's context.
