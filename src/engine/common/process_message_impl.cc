@@ -263,6 +263,7 @@ bool ReadList(Reader* in, GVariant* parameters, CefRefPtr<CefListValue> args) {
 
 FrameMessageWriter::FrameMessageWriter(int64_t frame_id, uint32_t argument_count)
     : bytes_(new std::string()) {
+  bytes_->reserve(64);  // A small query or answer whole, without growing on the way.
   Append<uint8_t>(bytes_, kWireVersion);
   Append<int64_t>(bytes_, frame_id);
   Append<uint32_t>(bytes_, argument_count);
