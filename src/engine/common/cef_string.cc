@@ -80,6 +80,31 @@ void AppendCodePointUtf8(Appender<char>& out, uint32_t cp) {
   out.Commit(n);
 }
 
+// The UTF-8 sequence at s[i], whose lead byte is beyond ASCII: its length, with its code point
+// in `code_point`; 0 if it is not a whole sequence in its shortest form up to U+10FFFF (lone
+// surrogates, as ToUtf8 writes them, are whole sequences).
+int DecodeSequence(const unsigned char* s, size_t i, size_t n, uint32_t* code_point) {
+  const unsigned char c = s[i];
+  int len = 0;
+  uint32_t cp = 0;
+  uint32_t min = 0;
+  if ((c & 0xE0) == 0xC0) {
+    len = 2, cp = c & 0x1F, min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    len = 3, cp = c & 0x0F, min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    len = 4, cp = c & 0x07, min = 0x10000;
+  }
+  if (len == 0 || i + len > n) return 0;
+  for (int k = 1; k < len; ++k) {
+    if ((s[i + k] & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (s[i + k] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF) return 0;
+  *code_point = cp;
+  return len;
+}
+
 // True if `s` is exactly what ToUtf8 writes for some UTF-16 text, that is valid UTF-8 in its
 // shortest form up to U+10FFFF, where surrogate code points may appear but never a high one
 // right before a low one (ToUtf8 writes such a pair as one 4-byte sequence). Then `units` is
@@ -107,22 +132,9 @@ bool ScanCanonicalUtf8(const unsigned char* s, size_t n, size_t* units, bool* pl
       ++count, ++i, after_high = false;
       continue;
     }
-    int len = 0;
     uint32_t cp = 0;
-    uint32_t min = 0;
-    if ((c & 0xE0) == 0xC0) {
-      len = 2, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4, cp = c & 0x07, min = 0x10000;
-    }
-    if (len == 0 || i + len > n) return false;
-    for (int k = 1; k < len; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF) return false;
+    const int len = DecodeSequence(s, i, n, &cp);
+    if (len == 0) return false;
     if (cp >= 0xD800 && cp <= 0xDFFF) {
       if (cp >= 0xDC00 && after_high) return false;
       surrogate = true;
@@ -324,22 +336,9 @@ std::u16string CefString::FromUtf8(const char* in, size_t n) {
       ++i;
       continue;
     }
-    int len = 0;
     uint32_t cp = 0;
-    uint32_t min = 0;
-    if ((c & 0xE0) == 0xC0) {
-      len = 2, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4, cp = c & 0x07, min = 0x10000;
-    }
-    bool ok = len > 0 && i + len <= n;
-    for (int k = 1; ok && k < len; ++k) {
-      if ((s[i + k] & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (s[i + k] & 0x3F);
-    }
-    if (!ok || cp < min || cp > 0x10FFFF) {
+    const int len = DecodeSequence(s, i, n, &cp);
+    if (len == 0) {
       appender.Push(kReplacement);
       ++i;
       continue;
