@@ -375,12 +375,12 @@ void BrowserImpl::SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMessa
 
 void BrowserImpl::SendFrameMessage(const std::string& name, GVariant* parameters) {
   CEF_REQUIRE_UI_THREAD();
-  WebKitUserMessage* message = webkit_user_message_new(name.c_str(), parameters);
   if (close_state_ == CloseState::kClosed || !web_view_) {
-    g_object_unref(g_object_ref_sink(message));
+    g_variant_unref(g_variant_ref_sink(parameters));
     return;
   }
-  webkit_web_view_send_message_to_page(web_view_, message, nullptr, nullptr, nullptr);
+  webkit_web_view_send_message_to_page(
+      web_view_, webkit_user_message_new(name.c_str(), parameters), nullptr, nullptr, nullptr);
 }
 
 }  // namespace qvex_engine

@@ -188,33 +188,29 @@ const std::u16string& EmptyUtf16() {
 
 }  // namespace
 
-// Immutable text: UTF-8 (always as ToUtf8 would write it, so both forms say the same), in a
-// string of its own or in bytes an owner keeps, with its UTF-16 made on first demand and kept;
-// or UTF-16 alone.
+// Immutable, never empty text: UTF-8 (always as ToUtf8 would write it, so both forms say the
+// same), in a string of its own or in bytes an owner keeps, with its UTF-16 made on first
+// demand and kept; or UTF-16 alone, with no UTF-8.
 class CefString::Text {
  public:
   Text(std::string utf8, size_t units, bool plain)
-      : own_utf8_(std::move(utf8)),
-        utf8_(own_utf8_),
-        units_(units),
-        held_as_utf8_(true),
-        plain_(plain) {}
+      : own_utf8_(std::move(utf8)), utf8_(own_utf8_), units_(units), plain_(plain) {}
   Text(std::string_view utf8, std::shared_ptr<const void> owner, size_t units)
-      : owner_(std::move(owner)), utf8_(utf8), units_(units), held_as_utf8_(true), plain_(false) {}
+      : owner_(std::move(owner)), utf8_(utf8), units_(units), plain_(false) {}
   explicit Text(std::u16string utf16)
-      : utf16_(std::move(utf16)), units_(utf16_.size()), held_as_utf8_(false), plain_(false) {}
+      : utf16_(std::move(utf16)), units_(utf16_.size()), plain_(false) {}
   ~Text() { delete widened_.load(std::memory_order_acquire); }
   Text(const Text&) = delete;
   Text& operator=(const Text&) = delete;
 
-  bool held_as_utf8() const { return held_as_utf8_; }
+  bool held_as_utf8() const { return !utf8_.empty(); }
   size_t units() const { return units_; }
   std::string_view utf8() const { return utf8_; }
   // The UTF-8 in a string of its own without NUL or surrogates, else null.
   const std::string* plain() const { return plain_ ? &own_utf8_ : nullptr; }
 
   const std::u16string& Utf16() const {
-    if (!held_as_utf8_) return utf16_;
+    if (!held_as_utf8()) return utf16_;
     const std::u16string* wide = widened_.load(std::memory_order_acquire);
     if (wide) return *wide;
     // Two threads may both widen; one keeps its copy, the other drops its own.
@@ -231,7 +227,6 @@ class CefString::Text {
   const std::u16string utf16_;
   mutable std::atomic<const std::u16string*> widened_{nullptr};
   const size_t units_;
-  const bool held_as_utf8_;
   const bool plain_;
 };
 

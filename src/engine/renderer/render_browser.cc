@@ -80,12 +80,12 @@ void RenderBrowser::SendProcessMessage(int64_t frame_id, CefRefPtr<CefProcessMes
 
 void RenderBrowser::SendFrameMessage(const std::string& name, GVariant* parameters) {
   CEF_REQUIRE_RENDERER_THREAD();
-  WebKitUserMessage* message = webkit_user_message_new(name.c_str(), parameters);
   if (!page_) {
-    g_object_unref(g_object_ref_sink(message));
+    g_variant_unref(g_variant_ref_sink(parameters));
     return;
   }
-  webkit_web_page_send_message_to_view(page_, message, nullptr, nullptr, nullptr);
+  webkit_web_page_send_message_to_view(
+      page_, webkit_user_message_new(name.c_str(), parameters), nullptr, nullptr, nullptr);
 }
 
 bool RenderBrowser::IsLoading() { return RunInMainFrame("document.readyState !== 'complete'"); }
