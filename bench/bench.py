@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Benchmarks of the shell against a bare WebKitGTK window and Debian's chromium, side by side
 in one run: cold start and memory, the native bridge, the message router, main-frame loads,
-large router messages (bench_payload.py) and the close.
+large router messages (bench_payload.py), the close, and a project's backend
+(bench_backend.py).
 
 Everything runs in a private Xvfb with pages served on 127.0.0.1 (bench_env.py, the pages in
 bench_pages.py). Python's standard library only; bench/run.sh builds what it needs and calls
@@ -22,6 +23,10 @@ from bench_env import (CHROMIUM, Program, Server, X, foreign_sharers, machine, m
                        memory, process_cpu, program_pids, wait_quiet)
 from bench_pages import (BRIDGE_PAGE, FIRST_JS, LOADS_PAGE, QVEXEXT_JS, ROUTER_PAGE,
                          START_PAGE)
+import bench_backend
+import bench_clipboard
+import bench_instance
+import bench_package
 import bench_payload
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -72,6 +77,7 @@ class Bench:
                              "/router.html": ROUTER_PAGE.replace("{{TRIPS}}", str(args.samples)),
                              "/loads.html": LOADS_PAGE.replace("{{LOADS}}", str(args.loads))}
         self.server.pages.update(bench_payload.pages(args.payload_reps))
+        self.server.pages.update(bench_clipboard.pages())
         self.counter = 0
         self.notes = []
 
@@ -178,6 +184,10 @@ class Bench:
             else:
                 result["close_ms"] = (exited - asked) * 1000
                 result["exit_code"] = program.proc.returncode
+                unloaded = self.server.unloads.get(token)
+                if unloaded is not None:
+                    result["unload_ms"] = (unloaded - asked) * 1000
+                    result["unload_had_ms"] = (exited - unloaded) * 1000
             return result
         finally:
             program.kill()
@@ -236,8 +246,13 @@ def main():
     parser.add_argument("--payload-reps", type=int, default=8,
                         help="1 MiB round trips per process in the payload part (fewer of the "
                              "larger sizes)")
-    parser.add_argument("--only", default="start,bridge,router,loads,payload",
-                        help="comma-separated parts: start, bridge, router, loads, payload")
+    parser.add_argument("--package-runs", type=int, default=11,
+                        help="builds of the sample project's package in the package part")
+    parser.add_argument("--only",
+                        default="start,bridge,router,loads,payload,clipboard,instance,backend,"
+                                "package",
+                        help="comma-separated parts: start, bridge, router, loads, payload, "
+                             "clipboard, instance, backend, package")
     parser.add_argument("--no-chromium", action="store_true")
     parser.add_argument("--others-cpu-limit", type=float, default=0.2,
                         help="CPU seconds other work may take during one start before the "
@@ -304,7 +319,8 @@ def main():
             for p in programs:
                 ok = [r for r in runs[p] if "error" not in r]
                 stats[p] = {k: summary([r[k] for r in ok if k in r])
-                            for k in ("start_ms", "pss_mib", "uss_mib", "close_ms")}
+                            for k in ("start_ms", "pss_mib", "uss_mib", "close_ms", "unload_ms",
+                                      "unload_had_ms")}
                 procs = ok[-1]["procs"] if ok else []
                 stats[p]["procs"] = procs
                 shared = [r for r in ok if r.get("sharers")]
@@ -344,6 +360,9 @@ def main():
                     fmt_ratio(ratio(b["pss_mib"], c["pss_mib"]))))
             out("- close request to exit, qvexdesk: %s (target < 450 ms, 300 ms of it the "
                 "deliberate pause)" % fmt(q["close_ms"], "ms"))
+            out("- the page's unload ran %s after the close request and had %s before the exit "
+                "(the pause follows it)" % (fmt(q.get("unload_ms"), "ms"),
+                                            fmt(q.get("unload_had_ms"), "ms")))
             disturbed = sum(1 for p in programs for r in runs[p]
                             if r.get("others_cpu_s", 0) > args.others_cpu_limit)
             if disturbed:
@@ -473,6 +492,22 @@ def main():
         if "payload" in parts:
             settle("payload")
             report["payload"] = bench_payload.run(bench, args, out)
+
+        if "clipboard" in parts:
+            settle("clipboard")
+            report["clipboard"] = bench_clipboard.run(bench, args, out)
+
+        if "instance" in parts:
+            settle("instance")
+            report["instance"] = bench_instance.run(bench, args, out)
+
+        if "backend" in parts:
+            settle("backend")
+            report["backend"] = bench_backend.run(bench, args, out)
+
+        if "package" in parts:
+            settle("package")
+            report["package"] = bench_package.run(bench, args, out)
     finally:
         bench.close()
 

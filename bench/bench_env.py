@@ -26,6 +26,7 @@ class Server(http.server.ThreadingHTTPServer):
         self.origin = "http://127.0.0.1:%d" % self.server_address[1]
         self.pages = {}
         self.events = {}       # token -> monotonic time of /loaded
+        self.unloads = {}      # token -> monotonic time of /unloaded (the close's unload)
         self.results = {}      # token -> posted JSON
         self.cond = threading.Condition()
 
@@ -63,9 +64,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)
         server = self.server
-        if url.path == "/loaded":
+        if url.path in ("/loaded", "/unloaded"):
+            table = server.events if url.path == "/loaded" else server.unloads
             with server.cond:
-                server.events.setdefault(query.get("t", [""])[0], now)
+                table.setdefault(query.get("t", [""])[0], now)
                 server.cond.notify_all()
             return self._send(200, b"ok")
         page = server.pages.get(url.path)

@@ -9,6 +9,12 @@ addEventListener('load', function () {
   x.open('GET', '/loaded?t={{TOKEN}}', true);
   x.send();
 });
+// The shell's close calls it: when it ran tells how long the page had before the exit.
+window.qvex_nt_api = { unload: function () {
+  var x = new XMLHttpRequest();
+  x.open('GET', '/unloaded?t={{TOKEN}}', false);
+  try { x.send(); } catch (e) {}
+} };
 </script></body></html>"""
 
 POST_JS = """

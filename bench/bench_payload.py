@@ -1,12 +1,10 @@
 """The payload part of the bench: cefQuery round trips with megabytes each way against one raw
-WebKit user message of the same size, the memory a 50 MiB round trip takes, and
-clipboardWriteText with large text against xclip. bench.py calls run(); pages are templates
+WebKit user message of the same size and the memory a 50 MiB round trip takes (the
+clipboard has a part of its own, bench_clipboard.py). bench.py calls run(); pages are templates
 ({{TOKEN}} is filled in by the server)."""
 
 import os
 import statistics
-import subprocess
-import threading
 import time
 
 from bench_env import program_pids
@@ -14,7 +12,6 @@ from bench_env import program_pids
 MIB = 1024 * 1024
 SIZES_MIB = (1, 10, 50)
 MEMORY_MIB = 50
-CLIPBOARD_MIB = (1, 10)
 
 # Round trips of SIZE MiB requests: cefQuery answered by the test variant with "answer:" +
 # the request, or rawPing echoing the request in the bare program. Each string is built before
@@ -84,42 +81,12 @@ function run() {
 addEventListener('load', function () { setTimeout(run, 300); });
 </script></body></html>"""
 
-# clipboardWriteText(text, onDone) with SIZE MiB, from the call to onDone.
-CLIPBOARD_PAGE = """<!DOCTYPE html><html><head><meta charset="utf-8"><title>clip</title></head>
-<body><script>
-function post(obj) {
-  var x = new XMLHttpRequest();
-  x.open('POST', '/result?t={{TOKEN}}', true);
-  x.send(JSON.stringify(obj));
-}
-function run() {
-  if (typeof clipboardWriteText !== 'function') { post({error: 'no clipboardWriteText'}); return; }
-  var plan = {{PLAN}}, out = [], k = 0;
-  function next() {
-    if (k >= plan.length) { post({writes: out}); return; }
-    var mib = plan[k++], text = 'y'.repeat(mib * 1048576);
-    var t0 = performance.now();
-    clipboardWriteText(text, function () {
-      out.push([mib, performance.now() - t0]);
-      setTimeout(next, 50);
-    });
-  }
-  next();
-}
-addEventListener('load', function () { setTimeout(run, 300); });
-</script></body></html>"""
-
-
-
-
 def pages(reps):
     plan = [1]  # Warm-up, not counted.
     for mib in SIZES_MIB:
         plan += [mib] * max(1, reps // (1 if mib == 1 else 2 if mib == 10 else 4))
-    clip = [1] + [m for m in CLIPBOARD_MIB for _ in range(3)]
     return {"/payload.html": PAYLOAD_PAGE.replace("{{PLAN}}", str(plan))
-            .replace("{{MEMORY_MIB}}", str(MEMORY_MIB)),
-            "/clip.html": CLIPBOARD_PAGE.replace("{{PLAN}}", str(clip))}
+            .replace("{{MEMORY_MIB}}", str(MEMORY_MIB))}
 
 
 def rss_kib(pids, field):
@@ -176,24 +143,6 @@ def memory_run(bench, name):
                 "each": each}
     finally:
         program.kill()
-
-
-def xclip_ms(text, display):
-    """xclip taking the clipboard with the text: from its start to its exit (it has read all
-    its input and owns the selection; the server stays behind, ended here)."""
-    env = dict(os.environ, DISPLAY=display)
-    t0 = time.monotonic()
-    proc = subprocess.Popen(["xclip", "-selection", "clipboard", "-i", "-quiet"], env=env,
-                            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.PIPE, start_new_session=True)
-    # -quiet keeps xclip in the foreground: it reports on stderr once it owns the selection.
-    proc.stdin.write(text)
-    proc.stdin.close()
-    owned = proc.stderr.readline()
-    ms = (time.monotonic() - t0) * 1000
-    proc.kill()
-    proc.wait()
-    return ms if owned else None
 
 
 def run(bench, args, out):
@@ -254,18 +203,4 @@ def run(bench, args, out):
                 m["peak_mib"], ", ".join(m["each"]),
                 "; target <= 4x" if label == "qvexdesk" else ""))
 
-    clip = bench.page_run("qvexdesk", "/clip.html")
-    out("")
-    if "error" in clip:
-        out("- clipboardWriteText: failed: %s" % clip["error"])
-    else:
-        for mib in CLIPBOARD_MIB:
-            ours = [ms for m, ms in clip["writes"][1:] if m == mib]
-            theirs = [x for x in (xclip_ms(b"y" * (mib * MIB), bench.x.display)
-                                  for _ in range(3)) if x is not None]
-            out("- clipboardWriteText %d MiB, call to onDone: median %.0f ms (%s); xclip "
-                "taking the clipboard with the same text: median %s ms (%s)" % (
-                    mib, statistics.median(ours), ", ".join("%.0f" % x for x in ours),
-                    "%.0f" % statistics.median(theirs) if theirs else "n/a",
-                    ", ".join("%.0f" % x for x in theirs)))
-    return {"pairs": pairs, "stats": stats, "memory": mem, "clipboard": clip}
+    return {"pairs": pairs, "stats": stats, "memory": mem}

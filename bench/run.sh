@@ -20,6 +20,7 @@ cc "${cflags[@]}" -o "$out/bare_webkit" "$root/bench/bare_webkit.c" \
 ext_flags=$(pkg-config --cflags --libs webkit2gtk-web-extension-4.1)
 cc "${cflags[@]}" -shared -fPIC -o "$out/ext/libbare-ext.so" "$root/bench/bare_ext.c" $ext_flags
 cc "${cflags[@]}" -shared -fPIC -o "$out/ext/libbench-clock.so" "$root/bench/bench_clock.c" $ext_flags
+cc "${cflags[@]}" -o "$out/clip_watch" "$root/bench/clip_watch.c" $(pkg-config --cflags --libs x11 xfixes)
 
 # Copies of the shell with the clock module beside its own: WebKit loads every module of the
 # folder beside the executable, so the build's own folder stays untouched.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs the shell on the bundled sample project, whose front
-# end is served on 127.0.0.1:8617. Without a DISPLAY the shell runs for a few seconds in a
-# private Xvfb and a screenshot is saved instead.
+# Installs what is needed, builds, and runs the shell on the bundled sample project; the shell
+# starts the project's own backend (examples/sample-app/backend/server.py), which serves the
+# front end. Without a DISPLAY the shell runs for a few seconds in a private Xvfb and a
+# screenshot is saved instead.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${QVEX_BUILD_DIR:-$root/build}
@@ -13,15 +14,6 @@ project="$root/examples/sample-app"
 pids=()
 cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done; }
 trap cleanup EXIT
-
-python3 -m http.server 8617 --bind 127.0.0.1 --directory "$project/front" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do
-  python3 - <<'PY' 2>/dev/null && break
-import socket; socket.create_connection(("127.0.0.1", 8617), 0.2).close()
-PY
-  sleep 0.1
-done
 
 export QVEX_PROJPATH="$project"
 if [ -n "${DISPLAY:-}" ]; then

@@ -2,6 +2,8 @@
 // configuration.
 #include "app/browser_events.h"
 
+#include "app/backend/backend_config.h"
+#include "app/project_file.h"
 #include "util/ZcLib.h"
 
 std::string BrowserEvents::url;
@@ -31,10 +33,12 @@ void BrowserEvents::onBrowserInit(const CefRefPtr<CefCommandLine>& command_line,
   browser_settings.webgl = STATE_ENABLED;
 
   // A backend project opens its own front end.
-  if (GetProjectType() == "backend") {
+  if (GetProjectType() == ProjectFile::kBackendType) {
     std::string front = j1.value("fronturl");
     if (!front.empty()) url = front;
   }
+  BackendConfig::From(ProjectFile::Current());  // Its faults join the line logged below.
+  ProjectFile::Current().LogProblemsOnce();
 }
 
 void BrowserEvents::onPageInit(const CefRefPtr<CefBrowser>& browser, bool canGoBack,
@@ -60,8 +64,13 @@ std::string BrowserEvents::SetProjectType(std::string type) {
   if (!type.empty()) {
     projtype2 = type;
   } else if (projtype2.empty()) {
-    // Read again on every request while unknown: a missing or broken file may be fixed.
-    if (j1.parseFile(GetProjectPath() + "/app.qvex")) projtype2 = j1.value("type");
+    // Asked again on every request while unknown: a missing or broken file may be fixed.
+    const ProjectFile& file = ProjectFile::Current(/*read_again=*/true);
+    if (file.known()) {
+      if (j1.parse(file.text())) projtype2 = file.type();
+    } else {
+      j1.parseFile(file.path());  // Says on standard output why it cannot be read.
+    }
   }
   return projtype2;
 }

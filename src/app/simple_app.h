@@ -4,6 +4,8 @@
 #ifndef QVEXDESK_APP_SIMPLE_APP_H_
 #define QVEXDESK_APP_SIMPLE_APP_H_
 
+#include <string>
+
 #include "include/cef_app.h"
 #include "include/wrapper/cef_message_router.h"
 
@@ -17,6 +19,10 @@ class SimpleApp : public CefApp, public CefRenderProcessHandler, public CefBrows
 
   // CefBrowserProcessHandler
   void OnContextInitialized() override;
+
+  // Brings the main window forward for another start of the app (SingleInstance), with that
+  // start's DESKTOP_STARTUP_ID (may be empty). UI thread.
+  static void BringForward(const std::string& startup_id);
 
   // CefRenderProcessHandler
   void OnContextCreated(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,

@@ -1,38 +1,17 @@
 // The page-script bridge members of BrowserEvents: the extension "v8/app", "projectPath",
 // the start-up script of each main-frame load, and the dispatch of native calls.
 #include "app/browser_events.h"
+#include "app/project_file.h"
 #include "bridge/native_names.h"
 #include "bridge/qvexext.h"
+#include "include/qvex_clipboard.h"
 #include "include/wrapper/cef_helpers.h"
 #include "util/FileIo.h"
 
-namespace {
-
-const char kBackend[] = "backend";
-const char kExtensionScript[] = "/temp/js/qvexext.js";
-const char kStartupScript[] = "/temp/js/first.js";
-
-// Copies through a copy event, so that WebKit (and with it the UI process, which owns the
-// X selection) writes the text; the page's own copy listeners never see the event.
-const char kClipboardWriter[] =
-    "(function (text) {"
-    "  var done = false;"
-    "  function onCopy(e) {"
-    "    e.stopImmediatePropagation(); e.preventDefault();"
-    "    e.clipboardData.setData('text/plain', text); done = true;"
-    "  }"
-    "  window.addEventListener('copy', onCopy, true);"
-    "  try { document.execCommand('copy'); } finally {"
-    "    window.removeEventListener('copy', onCopy, true); }"
-    "  return done;"
-    "})";
-
-}  // namespace
-
 void BrowserEvents::onPageWebKitInit() {
   CEF_REQUIRE_RENDERER_THREAD();
-  if (GetProjectType() != kBackend) return;
-  std::string code = FileIo::ReadAllBytes(GetProjectPath() + kExtensionScript);
+  if (GetProjectType() != ProjectFile::kBackendType) return;
+  std::string code = FileIo::ReadAllBytes(GetProjectPath() + ProjectFile::kExtensionScript);
   CefRefPtr<QvexExt> handler(new QvexExt());
   CefRegisterExtension("v8/app", code, handler);
 }
@@ -51,9 +30,10 @@ void BrowserEvents::onLoadStart(const CefRefPtr<CefBrowser>& browser,
                                 cef_transition_type_t transition_type) {
   CEF_REQUIRE_UI_THREAD();
   if (!frame->IsMain()) return;
-  if (GetProjectType() != kBackend) return;
+  if (GetProjectType() != ProjectFile::kBackendType) return;
   // Read anew at every load, so an edited file takes effect at the next reload.
-  ExecuteJavaScript(browser, FileIo::ReadAllBytes(GetProjectPath() + kStartupScript));
+  ExecuteJavaScript(browser,
+                    FileIo::ReadAllBytes(GetProjectPath() + ProjectFile::kStartupScript));
 }
 
 void BrowserEvents::ExecuteJavaScript(const CefRefPtr<CefBrowser>& browser,
@@ -111,12 +91,8 @@ void callJSFunB(CefRefPtr<CefV8Context> context, CefRefPtr<CefV8Value> function,
 }
 
 void setTextOnClipboard(Zstring text) {
+  // The UI process owns the selection: the text goes there, with nothing run in the page.
   CefRefPtr<CefV8Context> context = CefV8Context::GetCurrentContext();
-  if (!context || !context->IsValid()) return;
-  CefRefPtr<CefV8Value> writer;
-  CefString exception;
-  if (!context->Eval(kClipboardWriter, CefString(), 0, writer, exception) || !writer) return;
-  CefV8ValueList args;
-  args.push_back(CefV8Value::CreateString(text.ToString()));
-  writer->ExecuteFunctionWithContext(context, nullptr, args);
+  CefRefPtr<CefBrowser> browser = context ? context->GetBrowser() : nullptr;
+  qvex_clipboard::SetText(browser, text.str);
 }

@@ -2,12 +2,10 @@
 // menu and the browser side of the message router. UI thread unless noted.
 #include "client/simple_handler.h"
 
-#include <time.h>
-
-#include <cerrno>
 #include <future>
 #include <system_error>
 
+#include "app/backend/backend.h"
 #include "app/browser_events.h"
 #include "client/error_page.h"
 #include "include/base/cef_bind.h"
@@ -30,12 +28,6 @@ const char kUnloadScript[] = "qvex_nt_api.unload();";
 
 // Time the page gets after its unload call before the browser closes.
 constexpr long kClosePauseMs = 300;
-
-void SleepMs(long ms) {
-  timespec remaining{ms / 1000, (ms % 1000) * 1000000L};
-  while (nanosleep(&remaining, &remaining) == -1 && errno == EINTR) {
-  }
-}
 
 // Asks the page to run its unload function; returns 1 like the task it stands in for.
 int RunUnload(CefRefPtr<CefBrowser> browser) {
@@ -85,6 +77,7 @@ SimpleHandler::~SimpleHandler() {
   browser_list_.clear();
   message_handler_.reset();
   router_ = nullptr;
+  permissions_ = nullptr;
 }
 
 SimpleHandler* SimpleHandler::GetInstance() { return g_instance; }
@@ -105,21 +98,44 @@ void SimpleHandler::OnAfterCreated(CefRefPtr<CefBrowser> browser) {
 
 bool SimpleHandler::DoClose(CefRefPtr<CefBrowser> browser) {
   CEF_REQUIRE_UI_THREAD();
+  // Called again once the pause after the unload has passed: now the browser may go.
+  if (paused_.erase(browser->GetIdentifier())) return false;
+
   be.onBeforeBrowserClose(browser);
-  // The unload request is made from a thread of its own while this thread waits; the port
-  // keeps the browser until the page has run it.
+  // A page that waits for the backend gets nothing more once it closes.
+  if (Backend* backend = Backend::Current()) backend->Detach(browser);
+  // The unload request is made from a thread of its own while this thread waits.
   try {
     std::future<int> task = std::async(std::launch::async, RunUnload, browser);
     task.get();
   } catch (const std::system_error&) {
     RunUnload(browser);  // No thread to be had: ask from here; the close goes on.
   }
-  SleepMs(kClosePauseMs);
-  return false;
+  // The page runs its unload only once this thread is back in its loop, so the pause cannot be
+  // a sleep here (it would come before the unload). The close is held instead: the pause starts
+  // when the page has run the unload, with the page's timers, requests and storage going on,
+  // and then the browser is closed for good.
+  paused_.insert(browser->GetIdentifier());
+  browser->GetHost()->RunWhenScriptsDone(
+      CefCreateClosureTask(base::Bind(&SimpleHandler::StartClosePause, this, browser)));
+  return true;
+}
+
+void SimpleHandler::StartClosePause(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_UI_THREAD();
+  CefPostDelayedTask(TID_UI, base::Bind(&SimpleHandler::EndClosePause, this, browser),
+                     kClosePauseMs);
+}
+
+void SimpleHandler::EndClosePause(CefRefPtr<CefBrowser> browser) {
+  CEF_REQUIRE_UI_THREAD();
+  browser->GetHost()->CloseBrowser(true);
 }
 
 void SimpleHandler::OnBeforeClose(CefRefPtr<CefBrowser> browser) {
   CEF_REQUIRE_UI_THREAD();
+  paused_.erase(browser->GetIdentifier());
+  errors_shown_.erase(browser->GetIdentifier());
   for (auto it = browser_list_.begin(); it != browser_list_.end(); ++it) {
     if ((*it)->IsSame(browser)) {
       browser_list_.erase(it);
@@ -163,6 +179,13 @@ bool SimpleHandler::OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefF
   return false;
 }
 
+void SimpleHandler::OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                              TerminationStatus status) {
+  CEF_REQUIRE_UI_THREAD();
+  // The page's pending queries went with its process: the router cancels them.
+  if (router_) router_->OnRenderProcessTerminated(browser);
+}
+
 // --- Loads -----------------------------------------------------------------------------
 
 void SimpleHandler::OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -191,7 +214,22 @@ void SimpleHandler::OnLoadError(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFram
   // A load cancelled by a newer one: an error page would replace the newer navigation.
   if (errorCode == ERR_ABORTED) return;
   std::string html = ComposeErrorPage(failedUrl.ToString(), errorText.ToString(), errorCode);
-  frame->LoadURL(ErrorPageDataUrl(html));
+  const std::string page_url = ErrorPageDataUrl(html);
+  if (frame->IsMain()) errors_shown_[browser->GetIdentifier()] = {page_url, failedUrl.ToString()};
+  frame->LoadURL(page_url);
+}
+
+void SimpleHandler::ReloadErrorPages() {
+  CEF_REQUIRE_UI_THREAD();
+  for (const CefRefPtr<CefBrowser>& browser : browser_list_) {
+    auto it = errors_shown_.find(browser->GetIdentifier());
+    if (it == errors_shown_.end()) continue;
+    CefRefPtr<CefFrame> frame = browser->GetMainFrame();
+    const ErrorShown shown = it->second;
+    errors_shown_.erase(it);
+    // Only a page still showing its error: one the user has gone on from stays.
+    if (frame && frame->GetURL().ToString() == shown.page_url) frame->LoadURL(shown.failed_url);
+  }
 }
 
 // --- Title and icons -------------------------------------------------------------------

@@ -7,7 +7,10 @@
 #define QVEXDESK_CLIENT_SIMPLE_HANDLER_H_
 
 #include <list>
+#include <map>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "include/cef_client.h"
 #include "include/wrapper/cef_message_router.h"
@@ -34,6 +37,9 @@ class SimpleHandler : public CefClient,
   CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() override { return this; }
   CefRefPtr<CefLoadHandler> GetLoadHandler() override { return this; }
   CefRefPtr<CefRequestHandler> GetRequestHandler() override { return this; }
+  CefRefPtr<CefPermissionHandler> GetPermissionHandler() override { return permissions_; }
+  // Who decides the pages' permission requests (none: all are denied).
+  void set_permission_handler(CefRefPtr<CefPermissionHandler> handler) { permissions_ = handler; }
   bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                                 CefProcessId source_process,
                                 CefRefPtr<CefProcessMessage> message) override;
@@ -52,6 +58,8 @@ class SimpleHandler : public CefClient,
   bool OnBeforeBrowse(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                       CefRefPtr<CefRequest> request, bool user_gesture,
                       bool is_redirect) override;
+  void OnRenderProcessTerminated(CefRefPtr<CefBrowser> browser,
+                                 TerminationStatus status) override;
 
   // CefLoadHandler
   void OnLoadStart(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
@@ -83,14 +91,32 @@ class SimpleHandler : public CefClient,
   void PlatformTitleChange(CefRefPtr<CefBrowser> browser, const CefString& title);
   void onSetFavicon(CefRefPtr<CefBrowser> browser, CefRefPtr<CefImage> image);
 
+  // Loads again, in every browser that shows an error page, the page that failed (the server
+  // behind it is back). Other pages stay as they are.
+  void ReloadErrorPages();
+
   // The number of open browsers (for tests and diagnostics).
   size_t browser_count() const { return browser_list_.size(); }
 
  private:
+  // The close sequence's pause: from the page's unload having run to the browser's close.
+  void StartClosePause(CefRefPtr<CefBrowser> browser);
+  void EndClosePause(CefRefPtr<CefBrowser> browser);
+
   CefRefPtr<CefMessageRouterBrowserSide> router_;
+  CefRefPtr<CefPermissionHandler> permissions_;
   std::unique_ptr<MessageHandler> message_handler_;
   const bool use_views_;
   std::list<CefRefPtr<CefBrowser>> browser_list_;
+  // Browsers whose unload has been asked for and whose pause runs: their next DoClose lets
+  // them go.
+  std::set<int> paused_;
+  // Per browser: the error page last shown in its main frame and the URL that failed.
+  struct ErrorShown {
+    std::string page_url;
+    std::string failed_url;
+  };
+  std::map<int, ErrorShown> errors_shown_;
 
   IMPLEMENT_REFCOUNTING(SimpleHandler);
   DISALLOW_COPY_AND_ASSIGN(SimpleHandler);

@@ -5,14 +5,22 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <fstream>
 #include <memory>
+#include <set>
+#include <string>
 #include <system_error>
+#include <thread>
+
+extern char** environ;
 
 namespace qvex {
 
@@ -50,9 +58,9 @@ bool makePipe(int fds[2]) {
 
 // Runs in the child between fork() and exec(): async-signal-safe calls only, every string
 // prepared by the parent.
-[[noreturn]] void execChild(const char* const argv[], const char* path,
-                            const std::string& cd_error, int in_fd, int out_fd, int err_fd,
-                            int max_fd) {
+[[noreturn]] void execChild(const char* const argv[], const char* const envp[],
+                            const char* path, const std::string& cd_error, int in_fd,
+                            int out_fd, int err_fd, int max_fd) {
   ::setpgid(0, 0);
 
   // Handlers of this program mean nothing to the shell, and the child must stop on our SIGINT
@@ -84,16 +92,73 @@ bool makePipe(int fds[2]) {
     (void)ignored;
     ::_exit(2);
   }
-  ::execv("/bin/sh", const_cast<char* const*>(argv));
+  if (envp)
+    ::execve("/bin/sh", const_cast<char* const*>(argv), const_cast<char* const*>(envp));
+  else
+    ::execv("/bin/sh", const_cast<char* const*>(argv));
   ::_exit(127);
+}
+
+// The group watcher, in a grandchild that init adopts: async-signal-safe calls only. It waits
+// on the read end of a pipe whose write end only this program holds. A byte means "leave
+// quietly"; end of file without one means the program has gone, so the group goes too.
+[[noreturn]] void runGroupWatch(int read_fd, pid_t group) {
+  ::setsid();  // No terminal's or group's signal reaches it.
+  sigset_t all;
+  sigfillset(&all);
+  ::sigprocmask(SIG_SETMASK, &all, nullptr);
+  if (read_fd > 0)
+    ::close_range(0, static_cast<unsigned>(read_fd - 1), 0);
+  ::close_range(static_cast<unsigned>(read_fd + 1), ~0U, 0);
+  ::prctl(PR_SET_NAME, "qvex-groupwatch", 0, 0, 0);
+  char byte;
+  ssize_t n;
+  while ((n = ::read(read_fd, &byte, 1)) < 0 && errno == EINTR) {
+  }
+  if (n == 1)
+    ::_exit(0);
+  ::kill(-group, SIGTERM);
+  for (int i = 0; i < 10; ++i) {
+    struct timespec pause = {0, 100 * 1000 * 1000};
+    ::nanosleep(&pause, nullptr);
+    if (::kill(-group, 0) != 0 && errno == ESRCH)
+      ::_exit(0);
+  }
+  ::kill(-group, SIGKILL);
+  ::_exit(0);
+}
+
+// The processes `pid` has started and not yet lost, from the kernel's list of its children.
+std::set<pid_t> childrenOf(pid_t pid) {
+  std::set<pid_t> children;
+  std::ifstream list("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                     "/children");
+  for (pid_t child; list >> child;)
+    children.insert(child);
+  return children;
+}
+
+bool isTheShell(pid_t pid) {
+  std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+  std::string name;
+  return std::getline(comm, name) && name == "sh";
+}
+
+bool hasEnded(pid_t pid) {
+  siginfo_t info = {};
+  return ::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == pid;
 }
 
 }  // namespace
 
 Process::Process(const std::string& command, const std::string& path, Reader read_stdout,
                  Reader read_stderr)
+    : Process(command, path, std::move(read_stdout), std::move(read_stderr), Options()) {}
+
+Process::Process(const std::string& command, const std::string& path, Reader read_stdout,
+                 Reader read_stderr, const Options& options)
     : read_stdout_(std::move(read_stdout)), read_stderr_(std::move(read_stderr)) {
-  start(command, path);
+  start(command, path, options);
 }
 
 Process::~Process() {
@@ -104,13 +169,34 @@ Process::~Process() {
   joinReader();
   closeFd(stdout_fd_);
   closeFd(stderr_fd_);
+  endGroupWatch();
 }
 
-void Process::start(const std::string& command, const std::string& path) {
+void Process::start(const std::string& command, const std::string& path,
+                    const Options& options) {
   // Everything the child needs is built before fork(): after it, another thread of this
   // program may hold the allocator's lock forever as far as the child is concerned.
   const char* const argv[] = {"/bin/sh", "-c", command.c_str(), nullptr};
   const std::string cd_error = "/bin/sh: cd: can't cd to " + path + "\n";
+  // The environment with the options' variables in place of any of the same name.
+  std::vector<std::string> env_strings;
+  std::vector<const char*> envp;
+  if (!options.environment.empty()) {
+    auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
+    for (char** e = environ; e && *e; ++e) {
+      const std::string entry = *e;
+      bool replaced = false;
+      for (const std::string& mine : options.environment)
+        replaced = replaced || name_of(mine) == name_of(entry);
+      if (!replaced)
+        env_strings.push_back(entry);
+    }
+    env_strings.insert(env_strings.end(), options.environment.begin(),
+                       options.environment.end());
+    for (const std::string& entry : env_strings)
+      envp.push_back(entry.c_str());
+    envp.push_back(nullptr);
+  }
   int max_fd = kMaxFallbackFd;
   struct rlimit limit;
   if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
@@ -134,7 +220,8 @@ void Process::start(const std::string& command, const std::string& path) {
   ::pthread_sigmask(SIG_SETMASK, &all, &old_mask);
   pid_t pid = ::fork();
   if (pid == 0)
-    execChild(argv, path.c_str(), cd_error, in[0], out[1], err[1], max_fd);
+    execChild(argv, envp.empty() ? nullptr : envp.data(), path.c_str(), cd_error, in[0],
+              out[1], err[1], max_fd);
   ::pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
 
   closeFd(in[0]);
@@ -153,6 +240,9 @@ void Process::start(const std::string& command, const std::string& path) {
   stdin_fd_ = in[1];
   stdout_fd_ = out[0];
   stderr_fd_ = err[0];
+  if (options.die_with_parent)
+    startGroupWatch();
+  output_open_ = true;
 
   try {
     reader_ = std::thread(&Process::readOutput, this);
@@ -169,6 +259,64 @@ void Process::start(const std::string& command, const std::string& path) {
     closeFd(stdout_fd_);
     closeFd(stderr_fd_);
   }
+}
+
+void Process::startGroupWatch() {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0)
+    return;
+  sigset_t all, old_mask;
+  sigfillset(&all);
+  ::pthread_sigmask(SIG_SETMASK, &all, &old_mask);
+  const pid_t group = pid_;
+  pid_t middle = ::fork();
+  if (middle == 0) {
+    // A middle child that leaves at once, so that init adopts the watcher and nobody here has
+    // to collect it.
+    if (::fork() == 0)
+      runGroupWatch(fds[0], group);
+    ::_exit(0);
+  }
+  ::pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  ::close(fds[0]);
+  if (middle < 0) {
+    ::close(fds[1]);
+    return;
+  }
+  int status;
+  while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+  }
+  watch_fd_ = fds[1];
+}
+
+void Process::endGroupWatch() {
+  if (watch_fd_ < 0)
+    return;
+  // A watcher that is gone already must not raise SIGPIPE here.
+  sigset_t pipe_set, old_mask;
+  sigemptyset(&pipe_set);
+  sigaddset(&pipe_set, SIGPIPE);
+  ::pthread_sigmask(SIG_BLOCK, &pipe_set, &old_mask);
+  const char leave = 'x';
+  if (::write(watch_fd_, &leave, 1) < 0 && errno == EPIPE) {
+    struct timespec zero = {0, 0};
+    while (::sigtimedwait(&pipe_set, nullptr, &zero) < 0 && errno == EINTR) {
+    }
+  }
+  ::pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
+  closeFd(watch_fd_);
+}
+
+int Process::wait_status() {
+  std::lock_guard<std::mutex> lock(state_mutex_);
+  return wait_status_;
+}
+
+bool Process::signal(int sig) {
+  std::lock_guard<std::mutex> lock(state_mutex_);
+  if (pid_ <= 0 || (collected_ && !output_open_))
+    return false;
+  return ::kill(-pid_, sig) == 0;
 }
 
 void Process::readOutput() {
@@ -204,6 +352,7 @@ void Process::readOutput() {
       }
     }
   }
+  output_open_ = false;
 }
 
 void Process::joinReader() {
@@ -233,8 +382,10 @@ int Process::get_exit_status() {
       pid_t result;
       while ((result = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
       }
-      if (result == pid_)
+      if (result == pid_) {
         exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : status;
+        wait_status_ = status;
+      }
       collected_ = true;
     }
   }
@@ -292,8 +443,43 @@ void Process::kill(bool force) {
   if (pid_ <= 0 || collected_)
     return;
   const int sig = force ? SIGKILL : SIGINT;
+  // What the shell had started and exec'd before the signal: those processes have it.
+  std::set<pid_t> running;
+  if (!force) {
+    for (pid_t child : childrenOf(pid_)) {
+      if (!isTheShell(child))
+        running.insert(child);
+    }
+  }
   if (::kill(-pid_, sig) != 0 && errno == ESRCH)
     ::kill(pid_, sig);
+  if (!force && isTheShell(pid_))
+    interruptLateCommands(running);
+}
+
+void Process::interruptLateCommands(std::set<pid_t> running) {
+  // The shell (dash) catches SIGINT, and one that comes while it is still starting its command
+  // means "stop once the command is done" to it; the command starts all the same. A signal that
+  // reaches a command's process before its exec runs the shell's handler there and is lost as
+  // well. So each command process that runs the command only after the signal gets it then.
+  // The shell starts its command within moments of its own start; 200 ms bounds the watch.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+  while (std::chrono::steady_clock::now() < give_up && !hasEnded(pid_)) {
+    bool starting = false;
+    for (pid_t child : childrenOf(pid_)) {
+      if (running.count(child) != 0)
+        continue;
+      if (isTheShell(child)) {
+        starting = true;
+        continue;
+      }
+      ::kill(child, SIGINT);
+      running.insert(child);
+    }
+    if (!starting && !running.empty())
+      return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 }  // namespace qvex

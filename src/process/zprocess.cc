@@ -47,6 +47,11 @@ ZProcess::~ZProcess() {
 }
 
 void ZProcess::callProcess(std::string name, std::string cmd, std::string path) {
+  callProcess(std::move(name), std::move(cmd), std::move(path), qvex::Process::Options());
+}
+
+void ZProcess::callProcess(std::string name, std::string cmd, std::string path,
+                           const qvex::Process::Options& options) {
   Registry& reg = registry();
   qvex::Process* process;
   {
@@ -57,7 +62,8 @@ void ZProcess::callProcess(std::string name, std::string cmd, std::string path) 
     process = new qvex::Process(
         cmd, path,
         [this](const char* bytes, size_t n) { onStdout.fire<const char*, size_t>(bytes, n); },
-        [this](const char* bytes, size_t n) { onStderr.fire<const char*, size_t>(bytes, n); });
+        [this](const char* bytes, size_t n) { onStderr.fire<const char*, size_t>(bytes, n); },
+        options);
     zprocess_map.emplace(name, process);
     std::lock_guard<std::mutex> children_lock(children_mutex_);
     ++live_children_;
@@ -73,6 +79,7 @@ void ZProcess::callProcess(std::string name, std::string cmd, std::string path) 
 
 void ZProcess::watchExit(qvex::Process* process, std::string name) {
   const int status = process->get_exit_status();
+  last_wait_status_ = process->wait_status();
   try {
     onExit.fire<int>(status);
   } catch (...) {
@@ -93,6 +100,10 @@ void ZProcess::watchExit(qvex::Process* process, std::string name) {
     reg.changed.wait(lock, [&] { return reg.writers.count(process) == 0; });
   }
   delete process;
+  try {
+    onEnd.fire<int>(status);
+  } catch (...) {
+  }
 
   // Last touch of this instance: once the count drops the destructor may proceed.
   std::lock_guard<std::mutex> lock(children_mutex_);
@@ -118,6 +129,14 @@ void ZProcess::write(std::string name, std::string data) {
   if (--reg.writers[process] == 0)
     reg.writers.erase(process);
   reg.changed.notify_all();
+}
+
+bool ZProcess::signal(std::string name, int sig) {
+  Registry& reg = registry();
+  // Under the lock: the entry's object lives at least until its watcher removes it.
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  auto it = zprocess_map.find(name);
+  return it != zprocess_map.end() && it->second->signal(sig);
 }
 
 bool ZProcess::isExist(std::string name) {

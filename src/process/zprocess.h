@@ -19,7 +19,8 @@
 // Hook signatures: onStdout and onStderr (const char* bytes, size_t length), one call per
 // chunk of at most 131072 bytes; onExit (int status), once per child after all its output,
 // with the exit code, the raw wait status of a child ended by a signal, or -1 if the child
-// could not be created. The name stays registered for 300 ms after onExit returns.
+// could not be created. The name stays registered for 300 ms after onExit returns; onEnd
+// (int status) fires once it has been removed, when the name may be used again.
 //
 // Threads: the operations may be called from any thread. Hooks run on threads of their own
 // and must make their own hand-over. A hook must not call closeAll() or destroy the instance:
@@ -37,6 +38,12 @@ class ZProcess {
   // Starts `cmd` through "/bin/sh -c" in `path` (when not empty) under `name`. Does nothing
   // if the name is registered.
   void callProcess(std::string name, std::string cmd, std::string path);
+  // The same with the environment and the group's fate given by `options`.
+  void callProcess(std::string name, std::string cmd, std::string path,
+                   const qvex::Process::Options& options);
+  // Sends `sig` to the named child's process group; false when the name is not registered or
+  // nothing of the group was left to signal.
+  bool signal(std::string name, int sig);
   // Sends the bytes, as they are, to the named child's standard input. Does nothing for a
   // name that is not registered or a child that no longer reads its input.
   void write(std::string name, std::string data);
@@ -47,6 +54,9 @@ class ZProcess {
   void closeAll();
   // Appends "all ctrl <name>" to the log for every registered name, in name order.
   void printAll();
+  // The raw wait status of this instance's child that ended last (as onExit fires: read it
+  // from the hook to tell an exit code from a signal); 0 before any.
+  int lastWaitStatus() const { return last_wait_status_; }
   // Returns once the registry is found empty (checked every 300 ms) or closeAll() has cleared
   // `waiting`. Always sleeps at least once.
   void wait();
@@ -54,6 +64,7 @@ class ZProcess {
   Event onStdout;
   Event onStderr;
   Event onExit;
+  Event onEnd;
   std::atomic<bool> waiting;
 
  private:
@@ -66,7 +77,8 @@ class ZProcess {
 
   std::mutex children_mutex_;
   std::condition_variable children_done_;
-  int live_children_ = 0;  // Children started here whose exit watcher has not finished.
+  int live_children_ = 0;
+  std::atomic<int> last_wait_status_{0};  // Children started here whose exit watcher has not finished.
 };
 
 #endif  // QVEX_PROCESS_ZPROCESS_H_

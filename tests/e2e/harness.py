@@ -124,6 +124,8 @@ class PageServer(http.server.ThreadingHTTPServer):
     def __init__(self):
         super().__init__(("127.0.0.1", 0), PageHandler)
         self.reports = []
+        # (key, value, time.monotonic() of its arrival), for tests of the order of things.
+        self.arrivals = []
         self.requests = []
         self.pages = {}
         # Paths answered by a function: its text, or 204 No Content when it gives None.
@@ -143,6 +145,11 @@ class PageServer(http.server.ThreadingHTTPServer):
     def values(self, key):
         with self.lock:
             return [v for k, v in self.reports if k == key]
+
+    def arrived(self, key):
+        """When the first report of `key` arrived (time.monotonic()), or None."""
+        with self.lock:
+            return next((t for k, _, t in self.arrivals if k == key), None)
 
     def requested(self, path_prefix):
         with self.lock:
@@ -213,7 +220,9 @@ class PageHandler(http.server.BaseHTTPRequestHandler):
         if url.path == "/report":
             q = urllib.parse.parse_qs(url.query, keep_blank_values=True)
             with server.lock:
-                server.reports.append((q.get("k", [""])[0], q.get("v", [""])[0]))
+                report = (q.get("k", [""])[0], q.get("v", [""])[0])
+                server.reports.append(report)
+                server.arrivals.append(report + (time.monotonic(),))
             return self._send(200, b"ok")
         if url.path == "/redirect":
             to = urllib.parse.parse_qs(url.query).get("to", ["/"])[0]
@@ -270,18 +279,28 @@ class Shell:
     def _launch(self):
         argv, env = self.argv, self.env
         self.stdout_lines, self.stderr_lines = [], []
+        self.stdout_times = []  # time.monotonic() of each line of stdout_lines
         self.proc = subprocess.Popen(argv, env=env, stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE, stdin=subprocess.DEVNULL,
                                      start_new_session=True)
-        self._threads = [threading.Thread(target=self._pump, args=(self.proc.stdout, self.stdout_lines), daemon=True),
+        self._threads = [threading.Thread(target=self._pump, args=(self.proc.stdout, self.stdout_lines, self.stdout_times), daemon=True),
                          threading.Thread(target=self._pump, args=(self.proc.stderr, self.stderr_lines), daemon=True)]
         for t in self._threads:
             t.start()
 
     @staticmethod
-    def _pump(stream, lines):
+    def _pump(stream, lines, times=None):
         for raw in iter(stream.readline, b""):
+            if times is not None:
+                times.append(time.monotonic())
             lines.append(raw.decode("utf-8", "replace").rstrip("\n"))
+
+    def hook_time(self, prefix):
+        """When the first hook line starting with `prefix` was printed (time.monotonic())."""
+        for when, line in zip(list(self.stdout_times), list(self.stdout_lines)):
+            if line.startswith("HOOK " + prefix):
+                return when
+        return None
 
     def hooks(self, prefix=""):
         return [l[5:] for l in list(self.stdout_lines) if l.startswith("HOOK " + prefix)]
@@ -390,6 +409,24 @@ class ShellTestCase(unittest.TestCase):
 
     def url(self, path):
         return self.server.origin + path
+
+    def session_bus(self):
+        """A private D-Bus session bus for this test (stopped at its end): its address."""
+        bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(lambda: (bus.terminate(), bus.wait(), bus.stdout.close()))
+        return bus.stdout.readline().strip()
+
+    def app_env(self, **extra):
+        """A home, data, cache and runtime folder of this test's own, so that apps' folders,
+        locks and sockets never meet another test's."""
+        env = {"HOME": os.path.join(self.tmp, "home"), "XDG_DATA_HOME": None,
+               "XDG_CACHE_HOME": None, "XDG_RUNTIME_DIR": os.path.join(self.tmp, "run"),
+               "DESKTOP_STARTUP_ID": None}
+        for folder in (env["HOME"], env["XDG_RUNTIME_DIR"]):
+            os.makedirs(folder, mode=0o700, exist_ok=True)
+        env.update(extra)
+        return env
 
     # --- windows ---
 

@@ -164,6 +164,64 @@ report('results', results.join(','));
                        what="clipboard content")
         self.assertEqual(out, text)
 
+    def test_natives_reach_the_clipboard_without_the_page(self):
+        # The page watches for any sign of the natives at work: copy events and calls of its
+        # (wrapped) execCommand; before pasting it replaces execCommand altogether.
+        big = "\u00e9" + "z" * (1024 * 1024) + "\u00e9"  # long: goes in a memory file
+        cases = [  # (what has the focus, text)
+            ("an input with the caret", "typed ✓"),
+            ("a textarea with a selection", "selected <&>"),
+            ("a contenteditable element", big),
+        ]
+        for k, (_, text) in enumerate(cases):
+            self.server.add_page("/text%d" % k, text, "text/plain; charset=utf-8")
+        self.run_page("""
+document.body.innerHTML = '<input id=i value=abc><textarea id=t>words</textarea>' +
+                          '<div id=d contenteditable>edit</div><textarea id=p></textarea>';
+var seen = [];
+['beforecopy', 'copy', 'cut'].forEach(function (type) {
+  window.addEventListener(type, function () { seen.push(type); }, true);
+});
+var original = document.execCommand;
+document.execCommand = function (name) { seen.push('execCommand ' + name);
+                                         return original.apply(document, arguments); };
+var focusers = [function () { var i = document.getElementById('i'); i.focus();
+                              i.setSelectionRange(1, 1); },
+                function () { var t = document.getElementById('t'); t.focus(); t.select(); },
+                function () { document.getElementById('d').focus(); }];
+function get(path) {
+  var x = new XMLHttpRequest(); x.open('GET', path, false); x.send();
+  return x.status === 200 ? x.responseText : null;
+}
+function pasteNow() {
+  document.execCommand = function () { seen.push('replaced'); return false; };
+  var p = document.getElementById('p'); p.focus();
+  app.paste(function (r) { report('pasted', '[' + r + '] ' + p.value.length + ' ' +
+                                            seen.join(',')); });
+}
+// Step k copies text k, then waits until the test has read the clipboard (/go<k>).
+function step(k) {
+  if (k === focusers.length) { pasteNow(); return; }
+  focusers[k]();
+  app.clipboardWriteText(get('/text' + k), function (r) {
+    report('copied', k + '[' + r + ']');
+    var wait = setInterval(function () {
+      if (get('/go' + k) !== null) { clearInterval(wait); step(k + 1); }
+    }, 100);
+  });
+}
+step(0);
+""")
+        for k, (focus, text) in enumerate(cases):
+            with self.subTest(focus=focus):
+                self.assertEqual(self.wait_report("copied", count=k + 1)[k], "%d[]" % k)
+                wait_for(lambda: self.x("xclip", "-o", "-selection", "clipboard",
+                                        check=False) == text,
+                         what="the clipboard holding the text")
+            self.server.add_page("/go%d" % k, "go")
+        # The long text landed in the field; the page saw no event and no call of its own.
+        self.assertEqual(self.wait_report("pasted"), ["[] %d " % len(big)])
+
     def test_paste_lands_in_the_focused_field(self):
         env = dict(os.environ, DISPLAY=self.display)
         clip = subprocess.Popen(["xclip", "-i", "-selection", "clipboard", "-loops", "5"],

@@ -14,8 +14,9 @@ from test_install import descendants
 
 SAMPLE = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", "examples",
                                       "sample-app"))
-PROJECT_TOPICS = {"project", "app.qvex", "type", "fronturl", "start URL", "qvexext.js",
-                  "first.js"}
+PORT_FRONT = {"type": "backend", "fronturl": "http://127.0.0.1:{port}/index.html"}
+PROJECT_TOPICS = {"project", "app.qvex", "type", "fronturl", "start URL", "backend", "qvexext.js",
+                  "first.js", "id", "name", "icon", "window", "storage", "single_instance"}
 EXTENSION = """var qvex = {};
 (function () {
   native function registerCallBack(onResult, onError, onRegistered);
@@ -81,8 +82,23 @@ class CheckTest(ShellTestCase):
             os.mkdir(os.path.join(project, "app.qvex"))
             return project
 
+        def app(**keys):  # A sound backend project with the desktop keys given.
+            doc = dict({"type": "backend", "fronturl": self.url("/front.html")}, **keys)
+            project = self.project(json.dumps(doc))
+            with open(os.path.join(project, "broken.png"), "wb") as f:
+                f.write(b"\x89PNG\r\n\x1a\n cut short")
+            return project
+
         cases = [
             # (project, expected level, topic, words of the message)
+            (lambda: app(id="dev.1bad"), "error", "id", 'its segment "1bad" starts with a digit'),
+            (lambda: app(storage="persistent"), "error", "storage",
+             "\"persistent\" needs the app's \"id\""),
+            (lambda: app(id="dev.example.a", icon="broken.png"), "error", "icon", "does not decode"),
+            (lambda: app(window={"width": 50, "height": 600}), "warning", "window",
+             '"width" is not a whole number from 100 to 16384: ignored'),
+            (lambda: app(id="dev.example.a", single_instance="no"), "warning", "single_instance",
+             "not true or false"),
             (lambda: os.path.join(self.tmp, "no-such-project"), "error", "project",
              "does not exist"),
             (lambda: self.project(app_qvex=False), "error", "app.qvex", "no app.qvex in"),
@@ -100,6 +116,17 @@ class CheckTest(ShellTestCase):
              "does not answer (no answer within 2000 ms)"),
             (lambda: self.project(front=self.url("/missing.html")), "warning", "fronturl",
              "answers 404 Not Found"),
+            (lambda: self.project(json.dumps(dict(PORT_FRONT, backend={
+                "command": "exec no-such-program-q {port}"}))), "error", "backend",
+             'its command\'s program "no-such-program-q" is not found on $PATH'),
+            (lambda: self.project(json.dumps(dict(PORT_FRONT, backend={
+                "command": "./serve.sh", "cwd": "srv"}))), "error", "backend",
+             "is not a directory: the backend cannot start"),
+            (lambda: self.project(json.dumps({"type": "backend", "fronturl": self.url("/front.html"),
+                                              "backend": {"command": "x", "timeout": -1}})),
+             "error", "backend", '"timeout" is not a positive number of seconds'),
+            (lambda: self.project(json.dumps(PORT_FRONT)), "error", "fronturl",
+             'holds {port}, but the project has no "backend"'),
             (lambda: self.project(extension=None), "error", "qvexext.js", "is missing"),
             (lambda: self.project(first=None), "error", "first.js", "is missing"),
             (lambda: self.project(extension=""), "warning", "qvexext.js", "is empty"),
@@ -141,19 +168,30 @@ class CheckTest(ShellTestCase):
                       "\n".join(f["fix"] for f in document["findings"]))
 
     def sample_project(self):
-        """A copy of the sample project whose fronturl is the harness's server."""
+        """A copy of the sample project whose front end is the harness's server, not its own
+        backend (which --check names without starting)."""
         project = os.path.join(self.tmp, "sample")
         shutil.copytree(SAMPLE, project)
         path = os.path.join(project, "app.qvex")
         with open(path) as f:
-            text = f.read()
+            doc = json.load(f)
+        self.assertIn("{port}", doc["fronturl"])
+        del doc["backend"]
+        doc["fronturl"] = self.url("/index.html")
         with open(path, "w") as f:
-            f.write(text.replace("http://127.0.0.1:8617/index.html", self.url("/index.html")))
+            json.dump(doc, f)
         with open(os.path.join(SAMPLE, "front", "index.html")) as f:
             self.server.add_page("/index.html", f.read())
         return project
 
     def test_the_sample_project_is_clean_with_or_without_a_display(self):
+        # As it is, its backend named and not started.
+        status, lines, document = self.check(SAMPLE)
+        topics = {f["topic"]: f for f in document["findings"]}
+        self.assertEqual(status, 0, "\n".join(lines))
+        self.assertIn("python3 backend/server.py {port}", topics["backend"]["message"])
+        self.assertIn("served by the project's backend", topics["fronturl"]["message"])
+
         project = self.sample_project()
         status, lines, document = self.check(project)
         self.assertEqual(status, 0, "\n".join(lines))

@@ -90,6 +90,30 @@ class ConsoleLogTest(ShellTestCase):
         (long,) = self.wait_console(shell, "xxxx")
         self.assertEqual(long[1], "x" * 4096 + "... (cut: 10000 bytes in all)")
 
+    def test_first_js_errors_are_reported_against_the_page(self):
+        # Line numbers matter: each error names its line of first.js.
+        first_js = """var qvex_nt_api = {unload: function () {}};
+window.firstSource = new Error('probe').sourceURL;
+window.later = function () { throw new Error('later from first.js'); };
+throw new Error('thrown by first.js');
+"""
+        self.server.add_page("/page.html", """<html><head><script src="/report.js"></script>
+</head><body><script>report('source', window.firstSource);
+setTimeout(function () { later(); }, 0);</script></body></html>""")
+        shell = self.start("--url=" + self.url("/page.html"),
+                           project=self.backend_project(first_js))
+        page = self.url("/page.html")
+        self.assertEqual(self.wait_report("source"), [page])
+        cases = [  # (message, line)
+            ("thrown by first.js", 4),
+            ("later from first.js", 3),
+        ]
+        for message, line in cases:
+            with self.subTest(message=message):
+                (c,) = self.wait_console(shell, message)
+                self.assertEqual((c[0], c[2], c[3]), ("ERROR", page, line))
+        self.assertEqual([l for l in shell.stderr_lines if "user-script" in l], [])
+
     def test_log_severity_sets_the_lowest_severity_written(self):
         cases = [  # (switch value, severities of console lines, shell lines below it absent)
             ("verbose", {"INFO", "WARNING", "ERROR"}, ()),

@@ -97,8 +97,8 @@ class CrashTest(ShellTestCase):
         self.go = True
         # Only the new page's own query is answered: the old one went with its process and
         # its answer never reaches the new page (whose ids start again where the old ones did).
-        answers = self.wait_report("answer")
-        time.sleep(1)
+        self.assertEqual(self.wait_report("answer"), ["keep:%s valid=1" % second])
+        time.sleep(1)  # Nor later.
         self.assertEqual(self.server.values("answer"), ["keep:%s valid=1" % second])
         self.assertNotEqual(first, second)
         ended = [l for l in shell.stderr_lines if "web process" in l]
@@ -113,6 +113,7 @@ class CrashTest(ShellTestCase):
         shell = self.start_shell()
         self.wait_report("token")
         (window,) = self.wait_windows(shell, 1)
+        self.assertEqual(self.colours(window), 1)  # The page itself is blank.
         killer = Killer(shell)
         killer.start()
         time.sleep(10)
@@ -128,7 +129,7 @@ class CrashTest(ShellTestCase):
         before = cpu_seconds(shell.proc.pid)
         time.sleep(2)
         self.assertLess(cpu_seconds(shell.proc.pid) - before, 0.2)  # Idle behind the panel.
-        self.assertGreater(self.colours(window), 1)  # The panel is drawn.
+        self.assertGreater(self.colours(window), 1)  # The panel is drawn in the page's place.
 
         # The user's Reload (the focused button) brings the page back.
         loads = len(self.server.values("token"))

@@ -51,6 +51,32 @@ setInterval(function () { if (i < steps.length) document.title = steps[i++]; }, 
         self.assertEqual([s for s in seen if s in ("one", "two", "", "Ünïcödé ✓")][-4:],
                          ["one", "two", "", "Ünïcödé ✓"])
 
+    def test_an_untitled_page_shows_its_url_in_both_window_modes(self):
+        self.server.add_page("/untitled.html", "<html><body>no title</body></html>")
+        self.server.add_page("/titled.html", """<html><head><title>Titled</title></head><body>
+<script>setTimeout(function () { location.href = '/untitled.html#after'; }, 1000);</script>
+</body></html>""")
+        shown = self.server.origin.split("://", 1)[1]  # http:// is not shown
+        cases = [  # (variant, start page, window names in order, the prefix)
+            (None, "/untitled.html", [shown + "/untitled.html"], ""),
+            (None, "/titled.html", ["Titled", shown + "/untitled.html#after"], ""),
+            (NATIVE_VARIANT, "/untitled.html", [shown + "/untitled.html"], "Quenvale:- "),
+            (NATIVE_VARIANT, "/titled.html", ["Titled", shown + "/untitled.html#after"],
+             "Quenvale:- "),
+        ]
+        for variant, start, names, prefix in cases:
+            with self.subTest(variant=variant, start=start):
+                kwargs = {"variant": variant} if variant else {}
+                shell = self.start("--url=" + self.url(start), **kwargs)
+                (window,) = self.wait_windows(shell, 1)
+                for name in names:
+                    wait_for(lambda: self.x("xdotool", "getwindowname", str(window))
+                             .rstrip("\n") == prefix + name, what=name)
+                    if prefix:
+                        self.assertEqual(self.prop(window, "_NET_WM_NAME"),
+                                         '"%s%s"' % (prefix, name))
+                shell.kill()
+
 
 class FaviconTest(DisplayTestCase):
     def test_page_without_icon_links_asks_for_favicon_ico(self):

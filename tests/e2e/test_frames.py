@@ -3,6 +3,7 @@ of one frame only, load hooks and error pages of sub-frames, and queries that en
 frame."""
 
 import re
+import time
 import unittest
 
 from harness import ShellTestCase, closed_port, decode_data_url, wait_for
@@ -135,6 +136,29 @@ x.open('GET', '{{ORIGIN}}/report?k=first&v=' + location.pathname, false); x.send
                                  "onLoadEnd status=200 url=" + self.url("/child"),
                                  "onLoadStart main=0 url=" + self.url("/child2"),
                                  "onLoadEnd status=200 url=" + self.url("/child2")])
+
+    def test_the_page_ends_after_every_load_end_as_in_cef(self):
+        bad = "http://127.0.0.1:%d/missing" % closed_port()
+        cases = [  # (the main page's body, its frames' load ends (error pages included))
+            ('<iframe src="/child"></iframe><iframe src="/child?2"></iframe>', 2),
+            ('<iframe src="/child"></iframe><iframe src="%s"></iframe>' % bad, 2),
+            ("<p>no frames</p>", 0),
+        ]
+        for body, frame_ends in cases:
+            with self.subTest(body=body):
+                shell = self.run_pages({"/main": page(body), "/child": page("child")})
+                self.wait_hook(shell, "onPageEnd")
+                time.sleep(1)  # Anything out of order would come now.
+                hooks = [h.split(" url=")[0] + (" main" if h.endswith("/main") else "")
+                         for h in shell.hooks() if h.startswith(("onPage", "onLoad"))]
+                self.assertEqual(hooks[0], "onPageInit back=0 forward=0")
+                self.assertEqual(hooks[-2:], ["onLoadEnd status=200 main",
+                                              "onPageEnd back=0 forward=0"])
+                self.assertEqual(len([h for h in hooks if h.startswith("onLoadEnd")]),
+                                 frame_ends + 1)
+                self.assertEqual([h for h in hooks if h.startswith("onPage")],
+                                 ["onPageInit back=0 forward=0", "onPageEnd back=0 forward=0"])
+                shell.kill()
 
 
 class FrameErrorsTest(FramesTestCase):

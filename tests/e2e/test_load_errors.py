@@ -22,6 +22,23 @@ class ErrorPageTest(ShellTestCase):
         self.close_window(window)
         self.assertEqual(shell.wait(), 0)
 
+    def test_urls_the_engine_refuses_show_the_error_page_with_their_code(self):
+        cases = [  # (URL, the URL as reported, the error and its code)
+            ("http://127.0.0.1:9/", "http://127.0.0.1:9/", "ERR_UNSAFE_PORT (-312)"),
+            ("http://0.0.0.0:%d/" % closed_port(), None, "ERR_ADDRESS_INVALID (-108)"),
+        ]
+        for url, reported, error in cases:
+            with self.subTest(url=url):
+                shell = self.start("--url=" + url)
+                html = self.error_page(shell)
+                self.assertIn(" with error %s.</h2>" % error, html)
+                if reported:
+                    self.assertIn("Failed to load URL %s with" % reported, html)
+                self.wait_hook(shell, "onLoadEnd status=200 url=data:")
+                # The empty page the engine put in its place is no load of its own.
+                self.assertEqual([h for h in shell.hooks() if "about:blank" in h], [])
+                shell.kill()
+
     def test_markup_in_a_failed_url_is_shown_as_text(self):
         # WebKit keeps '<' raw in URLs of unknown schemes: unescaped, this markup would run
         # script in a page that has the native bridge.

@@ -6,12 +6,9 @@ Run it with a display (or under xvfb-run), Debian's python3-selenium and webkit2
     QVEXDESK=/usr/bin/qvexdesk python3 -m unittest -v test_sample_app
 """
 
-import functools
-import http.server
 import os
 import socket
 import subprocess
-import threading
 import time
 import unittest
 
@@ -30,24 +27,7 @@ def free_port():
         return s.getsockname()[1]
 
 
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-
-
 class SampleAppTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        # The front end, where the project's app.qvex ("fronturl") expects it.
-        handler = functools.partial(QuietHandler, directory=os.path.join(PROJECT, "front"))
-        cls.server = http.server.ThreadingHTTPServer(("127.0.0.1", 8617), handler)
-        threading.Thread(target=cls.server.serve_forever, daemon=True).start()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.server.shutdown()
-        cls.server.server_close()
-
     def setUp(self):
         # WebKitWebDriver starts the shell with its own environment: the project goes there.
         port = free_port()
@@ -70,9 +50,16 @@ class SampleAppTest(unittest.TestCase):
         self.driver = webdriver.Remote("http://127.0.0.1:%d" % port, options=options)
         self.addCleanup(self.driver.quit)
         self.wait = WebDriverWait(self.driver, 10)
+        # The page loads once the project's backend answers (the shell starts it).
+        self.wait.until(lambda d: d.find_elements(By.ID, "field"))
 
     def text(self, element_id):
         return self.driver.find_element(By.ID, element_id).text
+
+    def test_the_backend_serves_the_page_and_its_api(self):
+        # The shell started the project's backend; the page asked its API.
+        self.wait.until(lambda d: self.text("visits").isdigit())
+        self.assertTrue(self.driver.current_url.startswith("http://127.0.0.1:"))
 
     def test_the_page_has_the_bridge(self):
         self.wait.until(lambda d: self.text("registration") == "11")

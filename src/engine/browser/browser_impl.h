@@ -64,6 +64,7 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // CefBrowserHost
   CefRefPtr<CefBrowser> GetBrowser() override { return this; }
   void CloseBrowser(bool force_close) override;
+  void RunWhenScriptsDone(CefRefPtr<CefTask> task) override;
   bool TryCloseBrowser() override;
   void SetFocus(bool focus) override;
   cef_window_handle_t GetWindowHandle() override;
@@ -120,8 +121,9 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void WaitUntilClosed();
 
  private:
-  // kAsking: the page's `beforeunload` has been asked whether it may go (browser_impl_ask.cc).
-  enum class CloseState { kOpen, kAsking, kClosing, kClosable, kClosed };
+  // kAsking: the page's `beforeunload` has been asked whether it may go (close/browser_impl_ask.cc).
+  // kHeld: the client's DoClose answered true; a forced CloseBrowser goes on with the close.
+  enum class CloseState { kOpen, kAsking, kClosing, kHeld, kClosable, kClosed };
 
   BrowserImpl(GtkWidget* widget, CefRefPtr<CefClient> client,
               const CefBrowserSettings& settings, bool is_popup, int id);
@@ -141,6 +143,8 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   void RunScript(const std::string& code, const std::string& script_url);
   void RunFrameScript(int64_t frame_id, CefRefPtr<CefProcessMessage> message);
   void ScriptFinished();
+  void RunScriptsDoneTasks();
+  static void OnScriptsDoneWatchdog(int browser_id, int generation);
   static void OnScriptDone(GObject* source, GAsyncResult* result, gpointer data);
   static void OnFrameScriptDone(GObject* source, GAsyncResult* result, gpointer data);
   static void OnCloseWatchdog(int browser_id, int generation);
@@ -172,6 +176,12 @@ class BrowserImpl : public CefBrowser, public CefBrowserHost {
   // arming it again moves the generation on.
   int close_watchdog_ = 0;
   int ask_watchdog_ = 0;
+  int scripts_watchdog_ = 0;
+  // Waiting for the scripts asked for so far (RunWhenScriptsDone).
+  std::vector<CefRefPtr<CefTask>> scripts_done_tasks_;
+  // A watchdog gave up on the scripts of this browser (a page that hangs): they hold nothing
+  // any more.
+  bool gave_up_on_scripts_ = false;
 
   IMPLEMENT_REFCOUNTING(BrowserImpl);
 };

@@ -8,7 +8,6 @@
 
 #include "browser/browser_impl.h"
 #include "browser/frame_impl.h"
-#include "browser/live_routers.h"
 #include "common/message_router_wire.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
@@ -31,10 +30,7 @@ class BrowserRouter : public CefMessageRouterBrowserSide {
  public:
   explicit BrowserRouter(const CefMessageRouterConfig& config)
       : query_message_(wire::QueryName(config.js_query_function)),
-        cancel_message_(wire::CancelName(config.js_cancel_function)) {
-    LiveRouters::Add(this);
-  }
-  ~BrowserRouter() override { LiveRouters::Remove(this); }
+        cancel_message_(wire::CancelName(config.js_cancel_function)) {}
 
   bool AddHandler(Handler* handler, bool first) override {
     CEF_REQUIRE_UI_THREAD();

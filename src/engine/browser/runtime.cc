@@ -14,7 +14,9 @@
 #include "browser/close/close_requests.h"
 #include "browser/downloads/downloads.h"
 #include "browser/crash/renderer_settings.h"
-#include "browser/close/start_failure.h"
+#include "browser/desktop/desktop_identity.h"
+#include "browser/desktop/notifications.h"
+#include "browser/start_failure.h"
 #include "browser/close/termination_signals.h"
 #include "common/engine_state.h"
 #include "common/guarded.h"
@@ -46,8 +48,11 @@ WebKitWebContext* NewWebContext(const CefSettings& settings) {
   // A driven run leaves nothing behind for the next one, whatever the settings say.
   if (cache_path.empty() || qvex_engine::AutomationEnabled())
     return webkit_web_context_new_ephemeral();
-  const std::string data_dir = cache_path + "/data";
-  const std::string cache_dir = cache_path + "/cache";
+  // An app that names its HTTP cache folder keeps its storage straight in cache_path (its data
+  // folder) and the cache apart, where the desktop's cache cleaners look.
+  const std::string http_cache = qvex_engine::DesktopIdentity().http_cache_path;
+  const std::string data_dir = http_cache.empty() ? cache_path + "/data" : cache_path;
+  const std::string cache_dir = http_cache.empty() ? cache_path + "/cache" : http_cache;
   WebKitWebsiteDataManager* data = webkit_website_data_manager_new(
       "base-data-directory", data_dir.c_str(), "base-cache-directory", cache_dir.c_str(),
       nullptr);
@@ -71,6 +76,7 @@ void SetUpWebContext(const CefSettings& settings) {
                    G_CALLBACK(OnInitializeWebExtensions), nullptr);
   if (settings.no_sandbox) webkit_web_context_set_sandbox_enabled(g_context, FALSE);
   qvex_engine::AttachDownloads(g_context);
+  qvex_engine::AttachNotifications(g_context);
   // Certificate errors are ignored for loopback servers only: anyone on the network path could
   // replace any other page, and with it a backend project's bridge.
   qvex_engine::CertificatePolicy::SetUp(g_context, settings.ignore_certificate_errors != 0);
@@ -105,6 +111,7 @@ std::string ExecutableDir() {
 
 bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
                    CefRefPtr<CefApp> application, void* windows_sandbox_info) {
+  qvex_engine::BlockTerminationSignals();
   qvex_engine::SetMinLogLevel(qvex_engine::LogLevelFromSeverity(settings.log_severity));
   qvex_engine::SetGlobalCommandLine(args.argc, args.argv);
   qvex_engine::ApplyLogSeveritySwitch();  // The switch wins over the settings, as in CEF.
@@ -120,6 +127,10 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
 
   gdk_set_allowed_backends("x11");
   std::vector<char*> argv(args.argv, args.argv + args.argc);
+  std::string argv0 = args.argc > 0 ? args.argv[0] : "qvexdesk";
+  qvex_engine::ApplyIdentityBeforeDisplay(&argv0);
+  if (argv.empty()) argv.push_back(nullptr);
+  argv[0] = &argv0[0];
   argv.push_back(nullptr);
   int argc = args.argc;
   char** argv_ptr = argv.data();
@@ -129,6 +140,7 @@ bool CefInitialize(const CefMainArgs& args, const CefSettings& settings,
   }
   XSetErrorHandler(app_error_handler);
   XSetIOErrorHandler(app_io_error_handler);
+  qvex_engine::ApplyIdentityAfterDisplay();
   qvex_engine::NoteRendererSettingsOnFatalErrors();
 
   g_app = application;

@@ -5,13 +5,18 @@
 #include "browser/browser_impl.h"
 #include "browser/browser_view_impl.h"
 #include "browser/network/certificate_policy.h"
+#include "browser/page/clipboard_owner.h"
 #include "browser/page/context_menu_params_impl.h"
 #include "browser/network/external_schemes.h"
 #include "browser/frame_impl.h"
 #include "browser/frame_tree.h"
 #include "browser/loads/load_signals.h"
+#include "browser/loads/load_state.h"
+#include "browser/page/display_title.h"
 #include "browser/page/menu_model_impl.h"
 #include "browser/crash/web_process_recovery.h"
+#include "browser/desktop/notifications.h"
+#include "browser/page/permission_requests.h"
 #include "browser/loads/subframe_signals.h"
 #include "common/engine_messages.h"
 #include "common/engine_state.h"
@@ -26,15 +31,7 @@ namespace {
 
 void OnTitle(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
   CEF_REQUIRE_UI_THREAD();
-  CefRefPtr<BrowserImpl> keep(browser);
-  CefRefPtr<CefClient> client = browser->GetClient();
-  CefRefPtr<CefDisplayHandler> handler = client ? client->GetDisplayHandler() : nullptr;
-  if (!handler) return;
-  // As CEF does, a page that has no title is shown by its URL; a title set empty stays empty.
-  const gchar* title = webkit_web_view_get_title(web_view);
-  const gchar* uri = webkit_web_view_get_uri(web_view);
-  Guarded("OnTitleChange",
-          [&] { handler->OnTitleChange(browser, title ? title : (uri ? uri : "")); });
+  ReportTitle(browser);
 }
 
 void OnClose(WebKitWebView* web_view, BrowserImpl* browser) {
@@ -53,6 +50,7 @@ gboolean OnUserMessage(WebKitWebView* web_view, WebKitUserMessage* message,
   CEF_REQUIRE_UI_THREAD();
   FollowCurrentSource();
   CefRefPtr<BrowserImpl> keep(browser);
+  if (ClipboardOwner::TakeMessage(message)) return TRUE;
   CefRefPtr<CefClient> client = browser->GetClient();
   if (!client) return FALSE;
   int64_t frame_id = 0;
@@ -107,6 +105,22 @@ GtkWidget* OnCreate(WebKitWebView* web_view, WebKitNavigationAction* action,
 
 }  // namespace
 
+void ReportTitle(BrowserImpl* browser) {
+  CefRefPtr<BrowserImpl> keep(browser);
+  CefRefPtr<CefClient> client = browser->GetClient();
+  CefRefPtr<CefDisplayHandler> handler = client ? client->GetDisplayHandler() : nullptr;
+  if (!handler || !browser->web_view()) return;
+  // As CEF does, a page without a title is shown by its URL; a title the page set empty
+  // stays empty.
+  const gchar* own = webkit_web_view_get_title(browser->web_view());
+  LoadState* state = browser->load_state();
+  if (own && *own) state->titled = true;
+  const std::string title =
+      state->titled ? std::string(own ? own : "")
+                    : TitleForDisplay(own, webkit_web_view_get_uri(browser->web_view()));
+  Guarded("OnTitleChange", [&] { handler->OnTitleChange(browser, title); });
+}
+
 // Every signal of a browser's web view, each group connected by the file that handles it.
 void AttachWebViewSignals(BrowserImpl* browser) {
   GObject* view = G_OBJECT(browser->web_view());
@@ -114,6 +128,8 @@ void AttachWebViewSignals(BrowserImpl* browser) {
   ExternalSchemes::Attach(browser);
   CertificatePolicy::Attach(browser);
   AttachSubframeSignals(browser);
+  AttachPermissionRequests(browser);
+  AttachNotificationSignals(browser);
   g_signal_connect(view, "notify::title", G_CALLBACK(OnTitle), browser);
   g_signal_connect(view, "close", G_CALLBACK(OnClose), browser);
   g_signal_connect(view, "user-message-received", G_CALLBACK(OnUserMessage), browser);

@@ -11,6 +11,9 @@ class BrowserImpl;
 void AttachWebViewSignals(BrowserImpl* browser);
 void DetachWebViewSignals(BrowserImpl* browser);
 
+// Tells the display handler the page's title as it stands (for a page without one, its URL).
+void ReportTitle(BrowserImpl* browser);
+
 }  // namespace qvex_engine
 
 #endif  // QVEX_ENGINE_BROWSER_WEB_VIEW_SIGNALS_H_

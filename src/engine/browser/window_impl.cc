@@ -19,18 +19,47 @@ void WindowImpl::Create() {
   gtk_container_add(GTK_CONTAINER(window_), box_);
   g_signal_connect(window_, "delete-event", G_CALLBACK(OnDeleteEvent), this);
   g_signal_connect(window_, "destroy", G_CALLBACK(OnDestroy), this);
+  g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
+  g_signal_connect(window_, "window-state-event", G_CALLBACK(OnWindowState), this);
 
   if (delegate_) {
     CefRect bounds = delegate_->GetInitialBounds(this);
     CefSize size = bounds.IsEmpty() ? delegate_->GetPreferredSize(this)
                                     : CefSize(bounds.width, bounds.height);
+    size = ClampToWorkArea(size);
     if (size.width > 0 && size.height > 0)
       gtk_window_set_default_size(GTK_WINDOW(window_), size.width, size.height);
     if (!bounds.IsEmpty()) gtk_window_move(GTK_WINDOW(window_), bounds.x, bounds.y);
     gtk_window_set_resizable(GTK_WINDOW(window_), delegate_->CanResize(this));
     gtk_window_set_decorated(GTK_WINDOW(window_), !delegate_->IsFrameless(this));
+    ApplySizeLimits();
+    if (delegate_->GetInitialShowState(this) == CEF_SHOW_STATE_MAXIMIZED)
+      gtk_window_maximize(GTK_WINDOW(window_));
     delegate_->OnWindowCreated(this);
   }
+}
+
+void WindowImpl::ApplySizeLimits() {
+  CefSize minimum = delegate_->GetMinimumSize(this);
+  if (minimum.width <= 0 && minimum.height <= 0) return;
+  GdkGeometry hints = {};
+  hints.min_width = minimum.width > 0 ? minimum.width : 1;
+  hints.min_height = minimum.height > 0 ? minimum.height : 1;
+  gtk_window_set_geometry_hints(GTK_WINDOW(window_), nullptr, &hints, GDK_HINT_MIN_SIZE);
+}
+
+CefSize WindowImpl::ClampToWorkArea(CefSize size) {
+  // A remembered or asked-for size larger than the screen would put the title bar and the
+  // window's edges out of reach.
+  GdkDisplay* display = gdk_display_get_default();
+  GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
+  if (!monitor && display) monitor = gdk_display_get_monitor(display, 0);
+  if (!monitor) return size;
+  GdkRectangle area;
+  gdk_monitor_get_workarea(monitor, &area);
+  if (area.width > 0 && size.width > area.width) size.width = area.width;
+  if (area.height > 0 && size.height > area.height) size.height = area.height;
+  return size;
 }
 
 CefRefPtr<CefBrowserView> WindowImpl::AsBrowserView() { return nullptr; }
@@ -77,6 +106,47 @@ void WindowImpl::CenterWindow(const CefSize& size) {
   if (!window_) return;
   if (size.width > 0 && size.height > 0) gtk_window_resize(GTK_WINDOW(window_), size.width, size.height);
   gtk_window_set_position(GTK_WINDOW(window_), GTK_WIN_POS_CENTER);
+}
+
+void WindowImpl::Maximize() {
+  if (window_) gtk_window_maximize(GTK_WINDOW(window_));
+}
+
+void WindowImpl::Restore() {
+  if (!window_) return;
+  gtk_window_unmaximize(GTK_WINDOW(window_));
+  gtk_window_deiconify(GTK_WINDOW(window_));
+}
+
+bool WindowImpl::IsMaximized() { return window_ && maximized_; }
+
+CefRect WindowImpl::GetBounds() {
+  if (!window_) return CefRect();
+  int x = 0, y = 0;
+  gtk_window_get_position(GTK_WINDOW(window_), &x, &y);
+  CefSize size = GetSize();
+  return CefRect(x, y, size.width, size.height);
+}
+
+void WindowImpl::NotifyBoundsChanged() {
+  if (!delegate_ || !window_) return;
+  CefRefPtr<WindowImpl> keep(this);
+  const CefRect bounds = GetBounds();
+  Guarded("OnWindowBoundsChanged", [&] { delegate_->OnWindowBoundsChanged(this, bounds); });
+}
+
+gboolean WindowImpl::OnConfigure(GtkWidget*, GdkEventConfigure*, WindowImpl* self) {
+  self->NotifyBoundsChanged();
+  return FALSE;  // GTK sizes the window's contents from this event too.
+}
+
+gboolean WindowImpl::OnWindowState(GtkWidget*, GdkEventWindowState* event, WindowImpl* self) {
+  const bool maximized = (event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED) != 0;
+  if (maximized != self->maximized_) {
+    self->maximized_ = maximized;
+    self->NotifyBoundsChanged();
+  }
+  return FALSE;
 }
 
 void WindowImpl::SetTitle(const CefString& title) {

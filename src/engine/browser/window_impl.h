@@ -29,6 +29,10 @@ class WindowImpl : public CefWindow {
   bool IsClosed() override { return closed_; }
   void Activate() override;
   void CenterWindow(const CefSize& size) override;
+  void Maximize() override;
+  void Restore() override;
+  bool IsMaximized() override;
+  CefRect GetBounds() override;
   void SetTitle(const CefString& title) override;
   CefString GetTitle() override;
   void SetWindowIcon(CefRefPtr<CefImage> image) override;
@@ -37,6 +41,9 @@ class WindowImpl : public CefWindow {
   CefRefPtr<CefImage> GetWindowAppIcon() override { return app_icon_; }
   cef_window_handle_t GetWindowHandle() override;
 
+  // The GtkWindow; null once it is gone.
+  GtkWidget* widget() const { return window_; }
+
   // Creates the GTK window, sizes it from the delegate and calls OnWindowCreated.
   void Create();
 
@@ -44,6 +51,11 @@ class WindowImpl : public CefWindow {
   void ApplyIcons();
   static gboolean OnDeleteEvent(GtkWidget* widget, GdkEvent* event, WindowImpl* self);
   static void OnDestroy(GtkWidget* widget, WindowImpl* self);
+  static gboolean OnConfigure(GtkWidget* widget, GdkEventConfigure* event, WindowImpl* self);
+  static gboolean OnWindowState(GtkWidget* widget, GdkEventWindowState* event, WindowImpl* self);
+  void ApplySizeLimits();
+  static CefSize ClampToWorkArea(CefSize size);
+  void NotifyBoundsChanged();
 
   CefRefPtr<CefWindowDelegate> delegate_;
   GtkWidget* window_ = nullptr;
@@ -51,6 +63,7 @@ class WindowImpl : public CefWindow {
   std::vector<CefRefPtr<CefView>> children_;
   CefRefPtr<WindowImpl> self_;  // Keeps the object alive while the GTK window exists.
   bool closed_ = false;
+  bool maximized_ = false;
   CefRefPtr<CefImage> icon_;
   CefRefPtr<CefImage> app_icon_;
 

@@ -135,6 +135,12 @@ bool Decode(CefRefPtr<CefProcessMessage> message, Stop*) {
   return ArgsIf(message, kStop, {}) != nullptr;
 }
 
+CefRefPtr<CefProcessMessage> Encode(const Settle&) { return CefProcessMessage::Create(kSettle); }
+
+bool Decode(CefRefPtr<CefProcessMessage> message, Settle*) {
+  return ArgsIf(message, kSettle, {}) != nullptr;
+}
+
 void ReportMalformed(CefRefPtr<CefProcessMessage> message) {
   const std::string name = message ? message->GetName().ToString() : std::string("(none)");
   LOG(ERROR) << "engine message " << name << " does not decode ("

@@ -62,6 +62,14 @@ struct LoadUrl {
 // Stop the frame's loading: [].
 constexpr char kStop[] = "qvex-engine:stop";
 struct Stop {};
+// The main frame has finished loading: reply (an empty message) once the page's sub-frames
+// have loaded too, their reports sent ahead of the reply: [].
+constexpr char kSettle[] = "qvex-engine:settle";
+struct Settle {};
+
+// The main frame's runner of start-up scripts (the web process offers it in every main-frame
+// context; the UI process's one-shot user scripts call it): (code, script URL).
+constexpr char kStartScriptRunner[] = "__qvexRunStartScript";
 
 inline bool IsEngineMessage(const std::string& name) {
   return name.compare(0, std::strlen(kPrefix), kPrefix) == 0;
@@ -75,6 +83,7 @@ CefRefPtr<CefProcessMessage> Encode(const MainDocumentParsed& message);
 CefRefPtr<CefProcessMessage> Encode(const Execute& message);
 CefRefPtr<CefProcessMessage> Encode(const LoadUrl& message);
 CefRefPtr<CefProcessMessage> Encode(const Stop& message);
+CefRefPtr<CefProcessMessage> Encode(const Settle& message);
 
 // Each returns false, leaving `out` unspecified, unless the message has that type's name and
 // exactly its layout.
@@ -86,6 +95,7 @@ bool Decode(CefRefPtr<CefProcessMessage> message, MainDocumentParsed* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, Execute* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, LoadUrl* out);
 bool Decode(CefRefPtr<CefProcessMessage> message, Stop* out);
+bool Decode(CefRefPtr<CefProcessMessage> message, Settle* out);
 
 // An engine message that decoded as none of the types its receiver takes. Both ends are this
 // program, so it is a fault of ours: logged, and a debug check.

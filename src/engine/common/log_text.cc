@@ -1,8 +1,10 @@
 // LogText: escaping and cutting of page text for the log.
 #include "common/log_text.h"
+#include "include/qvex_log.h"
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace qvex_engine {
@@ -34,7 +36,7 @@ std::string Shown(gunichar c, const std::string& bytes) {
 
 }  // namespace
 
-std::string LogText::Escape(const std::string& text, size_t max_bytes) {
+std::string LogText::Escape(const std::string& text, size_t max_bytes, size_t total_bytes) {
   std::string out;
   size_t i = 0;
   while (i < text.size()) {
@@ -51,7 +53,7 @@ std::string LogText::Escape(const std::string& text, size_t max_bytes) {
       piece = Shown(c, std::string(p, length));
     }
     if (out.size() + piece.size() > max_bytes) {
-      out += "... (cut: " + std::to_string(text.size()) + " bytes in all)";
+      out += "... (cut: " + std::to_string(std::max(total_bytes, text.size())) + " bytes in all)";
       return out;
     }
     out += piece;
@@ -61,3 +63,7 @@ std::string LogText::Escape(const std::string& text, size_t max_bytes) {
 }
 
 }  // namespace qvex_engine
+
+std::string qvex_log::OneLine(const std::string& text, size_t max_bytes, size_t total_bytes) {
+  return qvex_engine::LogText::Escape(text, max_bytes, total_bytes);
+}

@@ -25,6 +25,46 @@ CefRefPtr<CefListValue> ArgsOf(CefRefPtr<CefProcessMessage> message) {
   return message ? message->GetArgumentList() : nullptr;
 }
 
+// The layout of each message, written once: into a message's argument list (ListWriter) or
+// straight into a frame message's bytes (FrameMessageWriter), which give the same bytes.
+class ListWriter {
+ public:
+  explicit ListWriter(CefRefPtr<CefListValue> list) : list_(list) {}
+  ListWriter& AddInt(int value) { return list_->SetInt(next_++, value), *this; }
+  ListWriter& AddBool(bool value) { return list_->SetBool(next_++, value), *this; }
+  ListWriter& AddString(const CefString& value) { return list_->SetString(next_++, value), *this; }
+
+ private:
+  CefRefPtr<CefListValue> list_;
+  size_t next_ = 0;
+};
+
+template <typename Writer>
+void Write(const Query& query, Writer& writer) {
+  writer.AddInt(query.context_id)
+      .AddInt(query.request_id)
+      .AddString(query.request)
+      .AddBool(query.persistent);
+}
+
+template <typename Writer>
+void Write(const Cancel& cancel, Writer& writer) {
+  writer.AddInt(cancel.context_id).AddInt(cancel.request_id);
+}
+
+template <typename Writer>
+void Write(const Response& response, Writer& writer) {
+  writer.AddInt(response.context_id).AddInt(response.request_id).AddBool(response.success);
+  if (response.success) {
+    writer.AddString(response.payload);
+  } else {
+    writer.AddInt(response.error_code).AddString(response.payload);
+  }
+}
+
+uint32_t ValueCount(const Query&) { return 4; }
+uint32_t ValueCount(const Response& response) { return response.success ? 4 : 5; }
+
 }  // namespace
 
 std::string QueryName(const CefString& query_function) {
@@ -37,62 +77,35 @@ std::string CancelName(const CefString& cancel_function) {
 
 CefRefPtr<CefProcessMessage> Encode(const std::string& name, const Query& query) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  args->SetInt(0, query.context_id);
-  args->SetInt(1, query.request_id);
-  args->SetString(2, query.request);
-  args->SetBool(3, query.persistent);
+  ListWriter writer(message->GetArgumentList());
+  Write(query, writer);
   return message;
 }
 
 CefRefPtr<CefProcessMessage> Encode(const std::string& name, const Cancel& cancel) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  args->SetInt(0, cancel.context_id);
-  args->SetInt(1, cancel.request_id);
+  ListWriter writer(message->GetArgumentList());
+  Write(cancel, writer);
   return message;
 }
 
 CefRefPtr<CefProcessMessage> Encode(const std::string& name, const Response& response) {
   CefRefPtr<CefProcessMessage> message = CefProcessMessage::Create(name);
-  CefRefPtr<CefListValue> args = message->GetArgumentList();
-  args->SetInt(0, response.context_id);
-  args->SetInt(1, response.request_id);
-  args->SetBool(2, response.success);
-  if (response.success) {
-    args->SetString(3, response.payload);
-  } else {
-    args->SetInt(3, response.error_code);
-    args->SetString(4, response.payload);
-  }
+  ListWriter writer(message->GetArgumentList());
+  Write(response, writer);
   return message;
 }
 
 GVariant* ToFrameVariant(int64_t frame_id, const Query& query) {
-  return FrameMessageWriter(frame_id, 4)
-      .AddInt(query.context_id)
-      .AddInt(query.request_id)
-      .AddString(query.request)
-      .AddBool(query.persistent)
-      .Finish();
+  FrameMessageWriter writer(frame_id, ValueCount(query));
+  Write(query, writer);
+  return writer.Finish();
 }
 
 GVariant* ToFrameVariant(int64_t frame_id, const Response& response) {
-  if (response.success) {
-    return FrameMessageWriter(frame_id, 4)
-        .AddInt(response.context_id)
-        .AddInt(response.request_id)
-        .AddBool(true)
-        .AddString(response.payload)
-        .Finish();
-  }
-  return FrameMessageWriter(frame_id, 5)
-      .AddInt(response.context_id)
-      .AddInt(response.request_id)
-      .AddBool(false)
-      .AddInt(response.error_code)
-      .AddString(response.payload)
-      .Finish();
+  FrameMessageWriter writer(frame_id, ValueCount(response));
+  Write(response, writer);
+  return writer.Finish();
 }
 
 bool Decode(CefRefPtr<CefProcessMessage> message, Query* out) {

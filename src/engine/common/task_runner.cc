@@ -13,6 +13,7 @@
 #include "common/engine_state.h"
 #include "include/base/cef_logging.h"
 #include "include/cef_task.h"
+#include "include/wrapper/cef_closure_task.h"
 
 namespace {
 
@@ -178,6 +179,10 @@ void FollowCurrentSource() {
 bool CefCurrentlyOn(CefThreadId thread_id) {
   return static_cast<int>(thread_id) == g_main_thread_id.load() &&
          std::this_thread::get_id() == g_main_thread;
+}
+
+CefRefPtr<CefTask> CefCreateClosureTask(const base::RepeatingClosure& closure) {
+  return new ClosureTask(closure);
 }
 
 bool CefPostTask(CefThreadId thread_id, CefRefPtr<CefTask> task) {

@@ -10,6 +10,7 @@
 #include "include/cef_frame.h"
 #include "include/cef_image.h"
 #include "include/cef_request_context.h"
+#include "include/cef_task.h"
 #include "include/cef_values.h"
 
 class CefBrowserHost;
@@ -62,8 +63,17 @@ class CefBrowserHost : public virtual CefBaseRefCounted {
 
   virtual CefRefPtr<CefBrowser> GetBrowser() = 0;
   // Starts the close: DoClose of the client's life-span handler, then the window closes once
-  // every script requested for the browser before has finished (bounded by a watchdog).
+  // every script requested for the browser before has finished (bounded by a watchdog). A
+  // DoClose that returns true holds the close; a later CloseBrowser(true) goes on with it,
+  // calling DoClose again.
   virtual void CloseBrowser(bool force_close) = 0;
+  // The port's own (CEF has no counterpart): posts `task` to the UI thread once every script
+  // requested so far for this browser (ExecuteJavaScript from any thread) has run in its page,
+  // or cannot run (the page's process is gone), or 1.5 s have passed without that. In CEF the
+  // renderer runs a script while the UI thread waits; here the UI thread delivers it, so a
+  // step that must follow the page's script (the pause after its unload) starts from here.
+  // Any thread.
+  virtual void RunWhenScriptsDone(CefRefPtr<CefTask> task) = 0;
   // For a window's CanClose: false while the close runs, true once the window may close.
   virtual bool TryCloseBrowser() = 0;
   virtual void SetFocus(bool focus) = 0;

@@ -7,6 +7,7 @@
 #include "include/cef_display_handler.h"
 #include "include/cef_life_span_handler.h"
 #include "include/cef_load_handler.h"
+#include "include/cef_permission_handler.h"
 #include "include/cef_process_message.h"
 #include "include/cef_request_handler.h"
 
@@ -16,6 +17,7 @@ class CefClient : public virtual CefBaseRefCounted {
   virtual CefRefPtr<CefDisplayHandler> GetDisplayHandler() { return nullptr; }
   virtual CefRefPtr<CefLifeSpanHandler> GetLifeSpanHandler() { return nullptr; }
   virtual CefRefPtr<CefLoadHandler> GetLoadHandler() { return nullptr; }
+  virtual CefRefPtr<CefPermissionHandler> GetPermissionHandler() { return nullptr; }
   virtual CefRefPtr<CefRequestHandler> GetRequestHandler() { return nullptr; }
   // A message from a web process; return true when handled.
   virtual bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser,

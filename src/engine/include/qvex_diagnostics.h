@@ -5,6 +5,7 @@
 #ifndef QVEX_INCLUDE_QVEX_DIAGNOSTICS_H_
 #define QVEX_INCLUDE_QVEX_DIAGNOSTICS_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,13 @@ struct UrlDiagnosis {
 // ignores them), given up after `timeout_ms` whatever the server does. Blocks the caller.
 UrlDiagnosis ProbeUrl(const std::string& url, int timeout_ms);
 
+// The same request, made from the calling thread's main context (the UI thread's in the
+// shell), which also runs `done` with the answer; returns at once. No other thread touches
+// libsoup's types, whose first use on a second thread can deadlock GLib's type system against
+// the UI thread's.
+void ProbeUrlAsync(const std::string& url, int timeout_ms,
+                   std::function<void(const UrlDiagnosis&)> done);
+
 struct DisplayDiagnosis {
   bool reachable = false;
   std::string server;  // The X server's vendor and release when reachable.
@@ -79,6 +87,18 @@ DisplayDiagnosis ProbeDisplay(const std::string& name);
 // The versions of the libraries in use, at run time ("2.50.6").
 std::string WebKitVersion();
 std::string GtkVersion();
+
+struct ImageDiagnosis {
+  bool ok = false;       // The file decodes as an image.
+  std::string format;    // "png", "svg", ... as GdkPixbuf names it.
+  int width = 0;         // Its own size (an SVG's intrinsic size; 0 when it has none).
+  int height = 0;
+  std::string error;     // Why it does not decode.
+};
+
+// Decodes the image file `path` as the windows' icon is made from it (GdkPixbuf, SVG through
+// librsvg), at the largest size used (256 pixels).
+ImageDiagnosis DiagnoseImage(const std::string& path);
 
 }  // namespace qvex_diagnostics
 

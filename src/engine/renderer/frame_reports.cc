@@ -81,6 +81,7 @@ FrameReports::FrameReports(RenderBrowser* browser) : browser_(browser) {}
 
 FrameReports::~FrameReports() {
   if (resolve_source_) g_source_remove(resolve_source_);
+  Answer();  // The page is going: nothing more will load.
 }
 
 void FrameReports::DocumentCreated(CefRefPtr<RenderFrame> frame, bool same_window) {
@@ -99,6 +100,7 @@ void FrameReports::DocumentCreated(CefRefPtr<RenderFrame> frame, bool same_windo
                                       frame->GetName().ToString(), url, !IsAboutBlank(url)}));
 
   const int64_t id = frame->GetIdentifier();
+  if (!IsAboutBlank(url)) awaited_.insert(id);
   if (!IsAboutBlank(url))
     Listen(context.get(), "load",
            new WindowListener(browser_->GetIdentifier(), id, WindowListener::Kind::kLoad));
@@ -109,10 +111,49 @@ void FrameReports::DocumentCreated(CefRefPtr<RenderFrame> frame, bool same_windo
 void FrameReports::FrameGone(int64_t frame_id) {
   documents_.erase(frame_id);
   browser_->SendProcessMessage(frame_id, msg::Encode(msg::FrameDetached{}));
+  awaited_.erase(frame_id);
+  AnswerIfSettled();
 }
 
 void FrameReports::Loaded(int64_t frame_id, const std::string& url) {
   browser_->SendProcessMessage(frame_id, msg::Encode(msg::FrameLoaded{url}));
+  awaited_.erase(frame_id);
+  AnswerIfSettled();
+}
+
+void FrameReports::NavigationAsked(int64_t frame_id) { awaited_.insert(frame_id); }
+
+void FrameReports::Settle(WebKitUserMessage* question) {
+  questions_.push_back(WEBKIT_USER_MESSAGE(g_object_ref(question)));
+  AnswerIfSettled();
+  if (questions_.empty() || settle_timeout_) return;
+  settle_timeout_ = g_timeout_add(
+      kMaxSettleWaitMs,
+      [](gpointer data) {
+        auto* self = static_cast<FrameReports*>(data);
+        self->settle_timeout_ = 0;
+        self->awaited_.clear();  // Loads that never ended are not awaited again.
+        self->Answer();
+        return G_SOURCE_REMOVE;
+      },
+      this);
+}
+
+void FrameReports::AnswerIfSettled() {
+  if (awaited_.empty()) Answer();
+}
+
+void FrameReports::Answer() {
+  if (settle_timeout_) {
+    g_source_remove(settle_timeout_);
+    settle_timeout_ = 0;
+  }
+  std::vector<WebKitUserMessage*> questions;
+  questions.swap(questions_);
+  for (WebKitUserMessage* question : questions) {
+    webkit_user_message_send_reply(question, webkit_user_message_new(msg::kSettle, nullptr));
+    g_object_unref(question);
+  }
 }
 
 void FrameReports::UnloadStarting(int64_t frame_id) {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,14 @@ class FrameReports {
   void Loaded(int64_t frame_id, const std::string& url);
   static void UnloadStarting(int64_t frame_id);
 
+  // The UI process asked the sub-frame to navigate: its load is awaited.
+  void NavigationAsked(int64_t frame_id);
+  // The UI process asks (`question`, a Settle message) to hear when no sub-frame load it
+  // has been told the start of, or asked for, is still awaited; the reply goes after every
+  // load report. A load that never ends (a navigation that failed without a document) is
+  // waited for kMaxSettleWaitMs at most.
+  void Settle(WebKitUserMessage* question);
+
  private:
   void Report(int64_t frame_id, const std::string& url, bool redirect);
   // First loads whose frame is looked up once WebKit is done sending (running script inside
@@ -57,6 +66,13 @@ class FrameReports {
   RecentByUrl<int64_t> navigating_{kMaxNavigating};  // The frame of each URL: for redirects.
   std::vector<std::string> first_loads_;
   guint resolve_source_ = 0;
+
+  void AnswerIfSettled();
+  void Answer();
+  static constexpr guint kMaxSettleWaitMs = 2000;
+  std::set<int64_t> awaited_;                // Sub-frames whose load end is to come.
+  std::vector<WebKitUserMessage*> questions_;  // Held references, answered together.
+  guint settle_timeout_ = 0;
 };
 
 }  // namespace qvex_engine

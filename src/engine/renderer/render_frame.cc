@@ -1,7 +1,9 @@
-// RenderFrame: frame operations run as script in the frame's own context.
+// RenderFrame: frame operations run as script in the frame's own context (editing commands
+// in the port's own script world).
 #include "renderer/render_frame.h"
 
 #include "include/base/cef_bind.h"
+#include "include/base/cef_logging.h"
 #include "include/cef_task.h"
 #include "include/wrapper/cef_helpers.h"
 #include "renderer/js_string.h"
@@ -104,10 +106,21 @@ void RenderFrame::CallWithString(const char* source, const CefString& argument) 
 
 void RenderFrame::EditingCommand(const char* command) {
   CEF_REQUIRE_RENDERER_THREAD();
-  if (context_) {
-    context_->Evaluate(std::string("document.execCommand('") + command + "')", CefString(), 1,
-                       nullptr);
-  }
+  if (!frame_) return;
+  // The port's own script world: its document is the frame's, with the frame's editor, but
+  // none of the page's script is in it (a page that replaced or wraps execCommand sees
+  // nothing of this).
+  static WebKitScriptWorld* const world = webkit_script_world_new_with_name("qvex-engine");
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  JSGlobalContextRef ctx = webkit_frame_get_javascript_context_for_script_world(frame_, world);
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  if (!ctx) return;
+  const std::string source = std::string("document.execCommand('") + command + "')";
+  ScopedJSString code(source.c_str());
+  JSValueRef exception = nullptr;
+  JSValueRef done = JSEvaluateScript(ctx, code.get(), nullptr, nullptr, 1, &exception);
+  if (exception || !done || !JSValueToBoolean(ctx, done))
+    LOG(WARNING) << "editing command " << command << ": the frame's editor refused it";
 }
 
 }  // namespace qvex_engine

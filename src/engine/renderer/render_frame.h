@@ -44,7 +44,8 @@ class RenderFrame : public CefFrame {
   void Redo() override { EditingCommand("redo"); }
   void Cut() override { EditingCommand("cut"); }
   void Copy() override { EditingCommand("copy"); }
-  // Pastes into the focused element; needs "javascript-can-access-clipboard" on.
+  // Pastes into the frame's focused element, as the frame's editor does (the page's script is
+  // not involved); needs "javascript-can-access-clipboard" on.
   void Paste() override { EditingCommand("paste"); }
   void SelectAll() override { EditingCommand("selectAll"); }
   CefRefPtr<CefV8Context> GetV8Context() override;

@@ -12,6 +12,7 @@
 #include "renderer/console_log.h"
 #include "renderer/extension_registry.h"
 #include "renderer/frame_reports.h"
+#include "renderer/start_script_runner.h"
 
 namespace qvex_engine {
 
@@ -92,6 +93,7 @@ void RenderProcess::ReplaceContext(CefRefPtr<RenderBrowser> browser,
   // Before any script, the extensions' included, can change what the window offers.
   if (!frame->IsMain()) browser->reports()->DocumentCreated(frame, same_window);
   ConsoleHook::InstallInto(global);
+  if (frame->IsMain()) StartScriptRunner::InstallInto(context.get());
   ExtensionRegistry::Get()->InstallInto(context.get());
   if (!handler_) return;
   ScopedCurrentContext scope(context.get(), true);
@@ -144,9 +146,18 @@ void RenderProcess::OnEngineMessage(WebKitUserMessage* message,
   msg::Execute execute;
   msg::LoadUrl load_url;
   msg::Stop stop;
-  if (msg::Decode(cef_message, &execute)) {
+  msg::Settle settle;
+  CefRefPtr<RenderBrowser> browser =
+      frame ? static_cast<RenderBrowser*>(frame->GetBrowser().get()) : nullptr;
+  if (msg::Decode(cef_message, &settle)) {
+    if (browser)
+      browser->reports()->Settle(message);
+    else
+      webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), nullptr));
+  } else if (msg::Decode(cef_message, &execute)) {
     if (frame) frame->ExecuteJavaScript(execute.code, execute.script_url, execute.start_line);
   } else if (msg::Decode(cef_message, &load_url)) {
+    if (frame && !frame->IsMain()) browser->reports()->NavigationAsked(frame->GetIdentifier());
     if (frame) frame->LoadURL(load_url.url);
   } else if (msg::Decode(cef_message, &stop)) {
     CefRefPtr<V8ContextImpl> context = frame ? frame->context() : nullptr;

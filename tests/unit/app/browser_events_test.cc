@@ -73,19 +73,48 @@ TEST(BrowserEventsTest, BrowserSettingsChangeExactlyEightFields) {
     BrowserEvents events;
     CefBrowserSettings settings;
     events.onBrowserInit(CommandLine({}), settings);
-    EXPECT_EQ(settings.remote_fonts, STATE_ENABLED);
-    EXPECT_EQ(settings.javascript_close_windows, STATE_ENABLED);
-    EXPECT_EQ(settings.javascript_access_clipboard, STATE_ENABLED);
-    EXPECT_EQ(settings.javascript_dom_paste, STATE_ENABLED);
-    EXPECT_EQ(settings.file_access_from_file_urls, STATE_ENABLED);
-    EXPECT_EQ(settings.web_security, STATE_DISABLED);
-    EXPECT_EQ(settings.application_cache, STATE_ENABLED);
-    EXPECT_EQ(settings.webgl, STATE_ENABLED);
-    // Everything else keeps its default.
-    EXPECT_EQ(settings.javascript, STATE_DEFAULT);
-    EXPECT_EQ(settings.plugins, STATE_DEFAULT);
-    EXPECT_EQ(settings.universal_access_from_file_urls, STATE_DEFAULT);
-    EXPECT_EQ(settings.local_storage, STATE_DEFAULT);
+    // Every state field of the record, with what the shell must leave in it: a field set by
+    // mistake, or one of the eight left alone, fails here.
+    const struct {
+      const char* name;
+      cef_state_t CefBrowserSettings::*field;
+      cef_state_t expected;
+    } kFields[] = {
+        {"remote_fonts", &CefBrowserSettings::remote_fonts, STATE_ENABLED},
+        {"javascript", &CefBrowserSettings::javascript, STATE_DEFAULT},
+        {"javascript_close_windows", &CefBrowserSettings::javascript_close_windows, STATE_ENABLED},
+        {"javascript_access_clipboard", &CefBrowserSettings::javascript_access_clipboard,
+         STATE_ENABLED},
+        {"javascript_dom_paste", &CefBrowserSettings::javascript_dom_paste, STATE_ENABLED},
+        {"plugins", &CefBrowserSettings::plugins, STATE_DEFAULT},
+        {"universal_access_from_file_urls", &CefBrowserSettings::universal_access_from_file_urls,
+         STATE_DEFAULT},  // Never: any file page could read the whole disk.
+        {"file_access_from_file_urls", &CefBrowserSettings::file_access_from_file_urls,
+         STATE_ENABLED},
+        {"web_security", &CefBrowserSettings::web_security, STATE_DISABLED},
+        {"image_loading", &CefBrowserSettings::image_loading, STATE_DEFAULT},
+        {"image_shrink_standalone_to_fit", &CefBrowserSettings::image_shrink_standalone_to_fit,
+         STATE_DEFAULT},
+        {"text_area_resize", &CefBrowserSettings::text_area_resize, STATE_DEFAULT},
+        {"tab_to_links", &CefBrowserSettings::tab_to_links, STATE_DEFAULT},
+        {"local_storage", &CefBrowserSettings::local_storage, STATE_DEFAULT},
+        {"databases", &CefBrowserSettings::databases, STATE_DEFAULT},
+        {"application_cache", &CefBrowserSettings::application_cache, STATE_ENABLED},
+        {"webgl", &CefBrowserSettings::webgl, STATE_ENABLED},
+    };
+    int changed = 0;
+    for (const auto& f : kFields) {
+      EXPECT_EQ(settings.*(f.field), f.expected) << f.name;
+      changed += f.expected != STATE_DEFAULT;
+    }
+    EXPECT_EQ(changed, 8);
+    // And nothing else of the record.
+    const CefBrowserSettings defaults;
+    EXPECT_EQ(settings.size, defaults.size);
+    EXPECT_EQ(settings.default_font_size, 0);
+    EXPECT_TRUE(settings.standard_font_family.empty());
+    EXPECT_TRUE(settings.default_encoding.empty());
+    EXPECT_EQ(settings.background_color, 0u);
   });
 }
 

@@ -1,6 +1,6 @@
 // ProgramInfo: which command lines are answered with the version or the usage, and that a
 // failed write is reported as a failure.
-#include "app/program_info.h"
+#include "app/commands/program_info.h"
 
 #include <gtest/gtest.h>
 

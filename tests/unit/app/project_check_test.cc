@@ -1,6 +1,6 @@
 // ProjectCheck: the answered name suggested for a declared native that the shell ignores.
 // (The checks themselves run end to end: tests/e2e/test_check.py.)
-#include "app/project_check.h"
+#include "app/commands/project_check.h"
 
 #include <gtest/gtest.h>
 

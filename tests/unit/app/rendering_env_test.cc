@@ -1,6 +1,6 @@
 // RenderingEnv: what a run sets, from a fake root (NVIDIA's driver there or not) and a given
 // environment, with and without --safe-rendering.
-#include "app/rendering_env.h"
+#include "app/commands/rendering_env.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

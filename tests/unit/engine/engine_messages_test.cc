@@ -43,9 +43,12 @@ TEST(EngineMessagesTest, EveryTypeRoundTrips) {
   FrameDetached d;
   MainDocumentParsed p;
   Stop s;
+  Settle settle;
   EXPECT_TRUE(Decode(OverTheWire(Encode(FrameDetached{})), &d) &&
               Decode(OverTheWire(Encode(MainDocumentParsed{})), &p) &&
-              Decode(OverTheWire(Encode(Stop{})), &s));
+              Decode(OverTheWire(Encode(Stop{})), &s) &&
+              Decode(OverTheWire(Encode(Settle{})), &settle));
+  EXPECT_FALSE(Decode(Encode(Stop{}), &settle) || Decode(Encode(Settle{}), &s));
   // A name decodes as its own type only.
   EXPECT_FALSE(Decode(Encode(Stop{}), &d) || Decode(Encode(FrameDetached{}), &p) ||
                Decode(Encode(FrameLoaded{"u"}), &u) || Decode(nullptr, &e));

@@ -45,6 +45,26 @@ TEST(LoadErrorTest, UnknownErrorsFailWithTheirOwnMessage) {
   EXPECT_EQ(MapLoadError(nullptr).code, ERR_FAILED);
 }
 
+TEST(LoadErrorTest, RefusedNavigationsGetTheCodeOfTheirRefusal) {
+  const struct {
+    const char* url;
+    cef_errorcode_t expected;
+    const char* text;
+  } kCases[] = {
+      {"http://127.0.0.1:9/", ERR_UNSAFE_PORT, "ERR_UNSAFE_PORT"},       // discard service
+      {"https://example.test:6667/x", ERR_UNSAFE_PORT, "ERR_UNSAFE_PORT"},  // IRC
+      {"http://0.0.0.0/", ERR_ADDRESS_INVALID, "ERR_ADDRESS_INVALID"},
+      {"http://[::]:8080/", ERR_ADDRESS_INVALID, "ERR_ADDRESS_INVALID"},
+      {"http://127.0.0.1:8080/", ERR_FAILED, "ERR_FAILED"},  // refused for another reason
+      {"not a url", ERR_FAILED, "ERR_FAILED"},
+  };
+  for (const auto& c : kCases) {
+    LoadError mapped = MapRefusedLoad(c.url);
+    EXPECT_EQ(mapped.code, c.expected) << c.url;
+    EXPECT_EQ(mapped.text, c.text) << c.url;
+  }
+}
+
 TEST(LoadErrorTest, NamesTheMostSeriousCertificateProblem) {
   const struct {
     GTlsCertificateFlags errors;

@@ -1,5 +1,5 @@
 // The UI process's one line when it cannot open its display.
-#include "browser/close/start_failure.h"
+#include "browser/start_failure.h"
 
 #include <gtest/gtest.h>
 

@@ -8,30 +8,35 @@
 namespace qvex_engine {
 namespace {
 
-TEST(StartScriptsTest, ScriptsAreNamedByTheirUrl) {
-  EXPECT_EQ(StartScripts::WithSourceUrl("a();", "http://h/p?q=1#f"),
-            "a();\n//# sourceURL=http://h/p?q=1#f");
-  // A script ending in a line comment: the name goes on a line of its own.
-  EXPECT_EQ(StartScripts::WithSourceUrl("a(); // end", "http://h/"),
-            "a(); // end\n//# sourceURL=http://h/");
-  struct {
-    const char* why;
-    std::string url;
-  } unnamed[] = {
-      {"no URL", ""},
-      {"a line break would end the comment and run the rest", "http://h/\nalert(1)"},
-      {"a carriage return likewise", "http://h/\ralert(1)"},
-      {"a NUL would cut the script short", std::string("http://h/\0x", 11)},
-  };
-  for (const auto& c : unnamed) EXPECT_EQ(StartScripts::WithSourceUrl("a();", c.url), "a();") << c.why;
+// The runner's call around the code and the URL.
+std::string Call(const std::string& code_literal, const std::string& url_literal) {
+  return "(function (run, code, url) { if (typeof run === 'function') run(code, url); else (0, "
+         "eval)(code); })(window.__qvexRunStartScript, " + code_literal + ", " + url_literal +
+         ");";
 }
 
-TEST(StartScriptsTest, NulCharactersSurviveAsEscapes) {
-  // The script is handed over as a C string: a raw NUL would end it there.
-  const std::string code("var s = '\0';\0", 13);
-  const std::string text = StartScripts::WithSourceUrl(code, "");
-  EXPECT_EQ(text, "var s = '\\x00';\\x00");
-  EXPECT_EQ(text.find('\0'), std::string::npos);
+TEST(StartScriptsTest, TheRunnerGetsTheCodeAndTheUrlAsLiterals) {
+  const struct {
+    const char* why;
+    std::string code, url, code_literal, url_literal;
+  } kCases[] = {
+      {"plain", "a();", "http://h/p?q=1#f", "\"a();\"", "\"http://h/p?q=1#f\""},
+      {"quotes and backslashes stay inside the literal", "say(\"\\\")", "",
+       "\"say(\\\"\\\\\\\")\"", "\"\""},
+      {"a line break in the URL cannot end the literal", "a();\n", "http://h/\nalert(1)",
+       "\"a();\\u000a\"", "\"http://h/\\u000aalert(1)\""},
+      {"a NUL would cut WebKit's C string short", std::string("'\0'", 3), "",
+       "\"'\\u0000'\"", "\"\""},
+      {"Unicode line breaks are escaped too", "a\u2028b\u2029", "",
+       "\"a\\u2028b\\u2029\"", "\"\""},
+      {"other characters stay as they are", "caf\u00e9 \U0001F600", "",
+       "\"caf\u00e9 \U0001F600\"", "\"\""},
+  };
+  for (const auto& c : kCases) {
+    const std::string text = StartScripts::WithSourceUrl(c.code, c.url);
+    EXPECT_EQ(text, Call(c.code_literal, c.url_literal)) << c.why;
+    EXPECT_EQ(text.find('\0'), std::string::npos) << c.why;
+  }
 }
 
 }  // namespace

@@ -7,7 +7,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -89,6 +93,23 @@ TEST(ProcessTest, KillReachesEveryProcessOfTheGroup) {
   EXPECT_EQ(SIGKILL, stubborn.get_exit_status());
 }
 
+// The shell catches a SIGINT that arrives while it forks its command; whenever it comes, the
+// command must stop too and release the pipes.
+TEST(ProcessTest, InterruptAtAnyMomentOfTheStartStopsTheCommand) {
+  const auto begin = Clock::now();
+  int slow = 0;
+  for (int i = 0; i < 400 && Clock::now() - begin < std::chrono::seconds(60); ++i) {
+    qvex::Process process("sleep 30", "", nullptr, nullptr);
+    std::this_thread::sleep_for(std::chrono::microseconds((i * 37) % 3000));
+    const auto start = Clock::now();
+    process.kill(false);
+    EXPECT_EQ(SIGINT, process.get_exit_status());
+    if (Clock::now() - start > std::chrono::seconds(5))
+      ++slow;
+  }
+  EXPECT_EQ(0, slow);
+}
+
 TEST(ProcessTest, WriteToClosedInputFailsWithoutSignal) {
   Output output;
   qvex::Process reader("head -c 5; echo", "", output.outReader(), output.errReader());
@@ -127,3 +148,71 @@ TEST(ProcessTest, DestructorClosesInputAndDeliversTheLastOutput) {
 }
 
 }  // namespace
+
+namespace {
+
+bool GroupAlive(pid_t group) {
+  // A zombie still counts for kill(); /proc says whether anything of the group runs.
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const size_t paren = text.rfind(')');
+    if (paren == std::string::npos) continue;
+    std::istringstream fields(text.substr(paren + 2));
+    std::string state;
+    long ppid, pgrp;
+    fields >> state >> ppid >> pgrp;
+    if (pgrp == group && state != "Z") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(ProcessTest, OptionsGiveEnvironmentAndTieTheGroupToThisProgram) {
+  std::string out;
+  {
+    qvex::Process::Options options;
+    options.environment = {"QVEX_A=one", "HOME=/elsewhere"};
+    qvex::Process p("echo $QVEX_A $HOME; env | grep -c '^HOME='", "",
+                    [&out](const char* b, size_t n) { out.append(b, n); }, nullptr, options);
+    EXPECT_EQ(p.get_exit_status(), 0);
+  }
+  EXPECT_EQ(out, "one /elsewhere\n1\n");
+
+  // A program that starts a tied group and then dies at once: the group goes with it.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t helper = fork();
+  if (helper == 0) {
+    qvex::Process::Options options;
+    options.die_with_parent = true;
+    auto* p = new qvex::Process("sleep 60 & sleep 60", "", nullptr, nullptr, options);
+    const pid_t group = p->get_id();
+    ssize_t ignored = write(fds[1], &group, sizeof(group));
+    (void)ignored;
+    _exit(0);  // Like a SIGKILL: nothing is cleaned up.
+  }
+  pid_t group = 0;
+  ASSERT_EQ(read(fds[0], &group, sizeof(group)), static_cast<ssize_t>(sizeof(group)));
+  waitpid(helper, nullptr, 0);
+  const auto ended = std::chrono::steady_clock::now();
+  while (GroupAlive(group) && std::chrono::steady_clock::now() - ended < std::chrono::seconds(5))
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(GroupAlive(group));
+  EXPECT_LT(std::chrono::steady_clock::now() - ended, std::chrono::seconds(2));
+  close(fds[0]);
+  close(fds[1]);
+
+  // The group is signalled while the child runs, not once it has been collected.
+  qvex::Process::Options options;
+  options.die_with_parent = true;
+  auto* p = new qvex::Process("sleep 60", "", nullptr, nullptr, options);
+  EXPECT_TRUE(p->signal(SIGTERM));
+  EXPECT_EQ(p->get_exit_status(), SIGTERM);
+  EXPECT_EQ(p->wait_status(), SIGTERM);
+  EXPECT_FALSE(p->signal(SIGTERM));
+  delete p;
+}

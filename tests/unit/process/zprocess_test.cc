@@ -355,3 +355,55 @@ TEST(ZProcessTest, ThousandChildrenLeaveNothingBehind) {
     std::this_thread::sleep_for(milliseconds(20));
   EXPECT_EQ(count_threads(), threads_before);
 }
+
+namespace {
+
+// Notes onEnd and whether the name was free by then.
+class EndRecorder : public EventHandler {
+ public:
+  EndRecorder(ZProcess* process, std::string name) : process_(process), name_(std::move(name)) {
+    process->onEnd.registerHandler(this, Event::method<EndRecorder, int>(&EndRecorder::gotEnd));
+  }
+  void gotEnd(int status) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    status_ = status;
+    free_at_end_ = !process_->isExist(name_);
+    ended_ = true;
+    changed_.notify_all();
+  }
+  bool Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, seconds(20), [this] { return ended_; });
+  }
+  ZProcess* process_;
+  std::string name_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool ended_ = false, free_at_end_ = false;
+  int status_ = 0;
+};
+
+}  // namespace
+
+TEST(ZProcessTest, SignalReachesTheNamedGroupAndOnEndComesOnceTheNameIsFree) {
+  ProjectDir();
+  ZProcess process;
+  Recorder recorder(&process);
+  EndRecorder ends(&process, "sig");
+  qvex::Process::Options options;
+  options.environment = {"QVEX_GREETING=hi"};
+  process.callProcess("sig", "echo $QVEX_GREETING; trap 'echo term; exit 4' TERM; "
+                             "while :; do sleep 0.05; done", "", options);
+  const auto deadline = Clock::now() + seconds(10);
+  while (recorder.out_.find("hi") == std::string::npos && Clock::now() < deadline)
+    std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_FALSE(process.signal("other", SIGTERM));
+  EXPECT_TRUE(process.signal("sig", SIGTERM));
+  ASSERT_TRUE(recorder.WaitForExits(1));
+  EXPECT_EQ(recorder.statuses_[0], 4);
+  EXPECT_EQ(process.lastWaitStatus(), 4 << 8);
+  EXPECT_EQ(recorder.out_at_exit_, "hi\nterm\n");
+  ASSERT_TRUE(ends.Wait());
+  EXPECT_EQ(ends.status_, 4);
+  EXPECT_TRUE(ends.free_at_end_);
+}

@@ -7,6 +7,9 @@
 
 namespace qvex_engine {
 
+// First thing in the browser process, before any thread starts: blocks the termination
+// signals in this thread and so in every thread and WebKit process started after it.
+void BlockTerminationSignals();
 // Once, in the browser process, before the message loop runs.
 void InstallTerminationSignals();
 

@@ -1,7 +1,8 @@
 // CrashPanel: GTK widgets in place of a web view that cannot run. UI thread.
 #include "browser/crash/crash_panel.h"
 
-#include "include/base/cef_logging.h"
+#include "browser/panels/view_place.h"
+
 #include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
@@ -30,10 +31,9 @@ std::string Escaped(const char* format, const std::string& text) {
 
 CrashPanel::CrashPanel(GtkWidget* view, const std::string& what, const std::string& url,
                        std::function<void()> on_reload)
-    : view_(GTK_WIDGET(g_object_ref(view))), on_reload_(std::move(on_reload)) {
+    : on_reload_(std::move(on_reload)) {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 12);
-  panel_ = GTK_WIDGET(g_object_ref_sink(box));
-  gtk_widget_set_name(panel_, "qvex-crash-panel");
+  gtk_widget_set_name(box, "qvex-crash-panel");
   gtk_widget_set_valign(box, GTK_ALIGN_CENTER);
   gtk_widget_set_halign(box, GTK_ALIGN_CENTER);
   gtk_widget_set_hexpand(box, TRUE);
@@ -50,38 +50,11 @@ CrashPanel::CrashPanel(GtkWidget* view, const std::string& what, const std::stri
   g_signal_connect(button, "clicked", G_CALLBACK(OnReloadClicked), this);
   gtk_container_add(GTK_CONTAINER(box), button);
 
-  // The panel takes the view's place: beside it in a box (the view hidden), or instead of it
-  // in a window, which holds one child.
-  GtkWidget* parent = gtk_widget_get_parent(view_);
-  if (GTK_IS_BOX(parent)) {
-    gboolean expand = FALSE, fill = FALSE;
-    guint padding = 0;
-    GtkPackType pack = GTK_PACK_START;
-    gtk_box_query_child_packing(GTK_BOX(parent), view_, &expand, &fill, &padding, &pack);
-    gtk_box_pack_start(GTK_BOX(parent), panel_, expand, fill, padding);
-    gtk_widget_hide(view_);
-  } else if (GTK_IS_BIN(parent)) {
-    gtk_container_remove(GTK_CONTAINER(parent), view_);
-    gtk_container_add(GTK_CONTAINER(parent), panel_);
-  } else {
-    LOG(WARNING) << "crash panel: the view has no container to show it in";
-    return;
-  }
-  gtk_widget_show_all(panel_);
+  place_ = std::make_unique<ViewPlace>(view, box, "crash panel");
   gtk_widget_grab_focus(button);
 }
 
-CrashPanel::~CrashPanel() {
-  GtkWidget* parent = gtk_widget_get_parent(panel_);
-  if (parent && !gtk_widget_in_destruction(parent)) {
-    gtk_container_remove(GTK_CONTAINER(parent), panel_);
-    if (!gtk_widget_get_parent(view_)) gtk_container_add(GTK_CONTAINER(parent), view_);
-    gtk_widget_show(view_);
-  }
-  gtk_widget_destroy(panel_);  // Its button goes with it: no click reaches this object again.
-  g_object_unref(panel_);
-  g_object_unref(view_);
-}
+CrashPanel::~CrashPanel() = default;
 
 void CrashPanel::OnReloadClicked(GtkButton*, CrashPanel* self) {
   CEF_REQUIRE_UI_THREAD();

@@ -7,9 +7,12 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace qvex_engine {
+
+class ViewPlace;
 
 class CrashPanel {
  public:
@@ -27,9 +30,8 @@ class CrashPanel {
  private:
   static void OnReloadClicked(GtkButton* button, CrashPanel* self);
 
-  GtkWidget* view_;   // Strong reference.
-  GtkWidget* panel_;  // Strong reference.
   std::function<void()> on_reload_;
+  std::unique_ptr<ViewPlace> place_;
 };
 
 }  // namespace qvex_engine

@@ -5,8 +5,10 @@
 
 #include "browser/browser_impl.h"
 #include "browser/crash/crash_panel.h"
-#include "browser/live_routers.h"
+#include "include/cef_client.h"
+#include "include/cef_request_handler.h"
 #include "browser/loads/load_signals.h"
+#include "common/guarded.h"
 #include "browser/crash/renderer_settings.h"
 #include "include/base/cef_bind.h"
 #include "include/base/cef_logging.h"
@@ -25,6 +27,15 @@ const char* WhatHappened(WebKitWebProcessTerminationReason reason) {
   }
 }
 
+cef_termination_status_t StatusOf(WebKitWebProcessTerminationReason reason) {
+  switch (reason) {
+    case WEBKIT_WEB_PROCESS_CRASHED: return TS_PROCESS_CRASHED;
+    case WEBKIT_WEB_PROCESS_EXCEEDED_MEMORY_LIMIT: return TS_PROCESS_OOM;
+    case WEBKIT_WEB_PROCESS_TERMINATED_BY_API: return TS_PROCESS_WAS_KILLED;
+    default: return TS_ABNORMAL_TERMINATION;
+  }
+}
+
 }  // namespace
 
 WebProcessRecovery::WebProcessRecovery(BrowserImpl* browser) : browser_(browser) {}
@@ -37,7 +48,13 @@ void WebProcessRecovery::OnTerminated(WebKitWebProcessTerminationReason reason) 
   gone_ = true;
   // What the gone process held: its sub-frames, and the queries its pages were waiting for.
   OnWebProcessGone(browser_);
-  LiveRouters::RenderProcessTerminated(browser_);
+  CefRefPtr<CefClient> client = browser_->GetClient();
+  CefRefPtr<CefRequestHandler> handler = client ? client->GetRequestHandler() : nullptr;
+  if (handler) {
+    CefRefPtr<CefBrowser> browser(browser_);
+    Guarded("OnRenderProcessTerminated",
+            [&] { handler->OnRenderProcessTerminated(browser, StatusOf(reason)); });
+  }
   const CrashBackoff::Decision decision =
       backoff_.OnEnded(g_get_monotonic_time() / G_TIME_SPAN_MILLISECOND);
   LOG(WARNING) << "web process " << WhatHappened(reason) << "; "

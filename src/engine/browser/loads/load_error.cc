@@ -28,6 +28,8 @@ const char* NameOf(cef_errorcode_t code) {
     case ERR_CERT_INVALID: return "ERR_CERT_INVALID";
     case ERR_CERT_WEAK_SIGNATURE_ALGORITHM: return "ERR_CERT_WEAK_SIGNATURE_ALGORITHM";
     case ERR_INVALID_URL: return "ERR_INVALID_URL";
+    case ERR_UNSAFE_PORT: return "ERR_UNSAFE_PORT";
+    case ERR_ADDRESS_INVALID: return "ERR_ADDRESS_INVALID";
     default: return nullptr;
   }
 }
@@ -66,7 +68,37 @@ cef_errorcode_t CodeOf(const GError* e) {
   return ERR_FAILED;
 }
 
+// The ports browsers refuse to connect to, whatever the scheme (services that would take a
+// page's request for one of their own commands).
+constexpr int kRestrictedPorts[] = {
+    1,    7,    9,    11,   13,   15,   17,   19,   20,   21,   22,   23,   25,   37,   42,
+    43,   53,   69,   77,   79,   87,   95,   101,  102,  103,  104,  109,  110,  111,  113,
+    115,  117,  119,  123,  135,  137,  139,  143,  161,  179,  389,  427,  465,  512,  513,
+    514,  515,  526,  530,  531,  532,  540,  548,  554,  556,  563,  587,  601,  636,  989,
+    990,  993,  995,  1719, 1720, 1723, 2049, 3659, 4045, 5060, 5061, 6000, 6566, 6665, 6666,
+    6667, 6668, 6669, 6697, 10080};
+
+bool RestrictedPort(int port) {
+  for (int restricted : kRestrictedPorts)
+    if (port == restricted) return true;
+  return false;
+}
+
 }  // namespace
+
+LoadError MapRefusedLoad(const std::string& url) {
+  cef_errorcode_t code = ERR_FAILED;
+  GUri* uri = g_uri_parse(url.c_str(), G_URI_FLAGS_NONE, nullptr);
+  if (uri) {
+    const char* host = g_uri_get_host(uri);
+    if (host && (g_strcmp0(host, "0.0.0.0") == 0 || g_strcmp0(host, "::") == 0))
+      code = ERR_ADDRESS_INVALID;
+    else if (RestrictedPort(g_uri_get_port(uri)))
+      code = ERR_UNSAFE_PORT;
+    g_uri_unref(uri);
+  }
+  return {code, code == ERR_FAILED ? "ERR_FAILED" : NameOf(code)};
+}
 
 LoadError MapTlsErrors(GTlsCertificateFlags errors) {
   // One code for several problems: the most serious, in Chromium's order.

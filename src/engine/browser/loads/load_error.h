@@ -18,6 +18,10 @@ struct LoadError {
 
 // Errors without a counterpart give ERR_FAILED with the error's own message.
 LoadError MapLoadError(const GError* error);
+// A navigation to `url` that the engine refused before any request (it shows an empty page
+// instead, without a failure): a port browsers keep closed, an address nothing can be reached
+// at, else ERR_FAILED.
+LoadError MapRefusedLoad(const std::string& url);
 // A certificate that failed verification: the code of its most serious problem.
 LoadError MapTlsErrors(GTlsCertificateFlags errors);
 

@@ -16,6 +16,7 @@
 #include "browser/loads/start_scripts.h"
 #include "browser/loads/subframe_loads.h"
 #include "browser/loads/subframe_signals.h"
+#include "browser/web_view_signals.h"
 #include "common/engine_messages.h"
 #include "common/guarded.h"
 #include "include/wrapper/cef_helpers.h"
@@ -81,6 +82,13 @@ void ReportBeforeBrowse(WebKitWebView* web_view, BrowserImpl* browser, bool is_r
 
 // Whether a main-frame response becomes the frame's new document: not a download, an
 // attachment or a response without content.
+bool IsBlank(const std::string& url) { return url.empty() || url == "about:blank"; }
+
+bool Untitled(WebKitWebView* web_view) {
+  const gchar* title = webkit_web_view_get_title(web_view);
+  return !title || !*title;
+}
+
 bool MakesDocument(WebKitResponsePolicyDecision* decision) {
   if (!webkit_response_policy_decision_is_mime_type_supported(decision)) return false;
   WebKitURIResponse* response = webkit_response_policy_decision_get_response(decision);
@@ -157,6 +165,8 @@ gboolean OnDecidePolicy(WebKitWebView* web_view, WebKitPolicyDecision* decision,
   return FALSE;  // Pop-ups are WebKit's "create"; everything else WebKit's own decision.
 }
 
+gboolean ReportLoadError(BrowserImpl* browser, const LoadError& error, const gchar* failing_uri);
+
 void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* browser) {
   CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
@@ -165,16 +175,29 @@ void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* 
     case WEBKIT_LOAD_STARTED:
       state->started = false;
       state->committed = false;
+      state->refused = false;
+      state->requested = UriOf(web_view);
       ReportBeforeBrowse(web_view, browser, false);
       break;
     case WEBKIT_LOAD_REDIRECTED:
+      state->requested = UriOf(web_view);
       ReportBeforeBrowse(web_view, browser, true);
       break;
     case WEBKIT_LOAD_COMMITTED:
+      // A URL the engine will not load (a restricted port, the address 0.0.0.0) commits an
+      // empty page without a failure or a response: that is this navigation's failure, told
+      // at its end as failures are.
+      if (!state->started && IsBlank(UriOf(web_view)) && !IsBlank(state->requested)) {
+        state->refused = true;
+        break;
+      }
       state->committed = true;
       // The old document's frames are gone. The one-shot stays until it has run: the new
       // document's root element, where WebKit runs it, may come much later than this.
       browser->frames()->RemoveSubframes();
+      // WebKit has no title to announce for a document without one: its URL is the title.
+      state->titled = false;
+      if (Untitled(web_view)) ReportTitle(browser);
       // Loads that WebKit commits without a response decision (about:blank, HTML given as
       // text): nothing of the page's own has run yet, so the scripts run in it now, and a
       // one-shot left from a document that never came is not for this one.
@@ -185,15 +208,21 @@ void OnLoadChanged(WebKitWebView* web_view, WebKitLoadEvent event, BrowserImpl* 
       }
       break;
     case WEBKIT_LOAD_FINISHED: {
-      // As with CEF, a navigation that failed before its commit has no load end.
-      if (!state->committed) break;
-      CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-      if (handler) {
-        Guarded("OnLoadEnd", [&] {
-          handler->OnLoadEnd(browser, browser->GetMainFrame(), MainResourceStatus(web_view));
-        });
+      if (state->refused) {
+        state->refused = false;
+        ReportLoadError(browser, MapRefusedLoad(state->requested), state->requested.c_str());
       }
-      ReportFaviconUrls(browser);
+      // As with CEF, a navigation that failed before its commit has no load end.
+      if (state->committed) {
+        CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
+        if (handler) {
+          Guarded("OnLoadEnd", [&] {
+            handler->OnLoadEnd(browser, browser->GetMainFrame(), MainResourceStatus(web_view));
+          });
+        }
+        ReportFaviconUrls(browser);
+      }
+      state->loading_end.MainFinished(browser);
       break;
     }
   }
@@ -230,14 +259,8 @@ gboolean OnLoadFailedWithTlsErrors(WebKitWebView* web_view, gchar* failing_uri,
 void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
   CEF_REQUIRE_UI_THREAD();
   CefRefPtr<BrowserImpl> keep(browser);
-  CefRefPtr<CefLoadHandler> handler = LoadHandlerOf(browser);
-  if (handler) {
-    Guarded("OnLoadingStateChange", [&] {
-      handler->OnLoadingStateChange(browser, webkit_web_view_is_loading(web_view),
-                                    webkit_web_view_can_go_back(web_view),
-                                    webkit_web_view_can_go_forward(web_view));
-    });
-  }
+  browser->load_state()->loading_end.LoadingChanged(browser,
+                                                    webkit_web_view_is_loading(web_view));
 }
 
 // With the response decision (StartDocument), the only writer of the main frame's URL: WebKit
@@ -245,6 +268,8 @@ void OnIsLoading(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
 void OnUri(WebKitWebView* web_view, GParamSpec*, BrowserImpl* browser) {
   CEF_REQUIRE_UI_THREAD();
   browser->main_frame()->SetURL(UriOf(web_view));
+  // A fragment or history change within an untitled document: the title shown follows it.
+  if (!webkit_web_view_is_loading(web_view) && Untitled(web_view)) ReportTitle(browser);
 }
 
 }  // namespace
@@ -282,6 +307,9 @@ void OnEngineMessage(BrowserImpl* browser, int64_t frame_id,
   }
 }
 
-void OnWebProcessGone(BrowserImpl* browser) { browser->frames()->RemoveSubframes(); }
+void OnWebProcessGone(BrowserImpl* browser) {
+  browser->frames()->RemoveSubframes();
+  browser->load_state()->loading_end.WebProcessGone(browser);
+}
 
 }  // namespace qvex_engine

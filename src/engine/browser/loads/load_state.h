@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "browser/loads/loading_end.h"
 #include "browser/loads/subframe_loads.h"
 #include "common/recent_by_url.h"
 #include "include/cef_request.h"
@@ -22,8 +23,14 @@ struct LoadState {
 
   bool started = false;    // The current navigation's load start has been reported.
   bool committed = false;  // The current navigation reached its new document.
+  std::string requested;   // Where the current navigation was going, redirects included.
+  bool refused = false;    // The engine refused it and showed an empty page instead.
+  // The current document has had a title of its own: an empty title after that is the page's
+  // choice, not an untitled page (shown by its URL).
+  bool titled = false;
   RecentByUrl<Decided> decided{kMaxDecided};  // By the URL of the request.
   SubframeLoads subframes;
+  LoadingEnd loading_end;
 };
 
 }  // namespace qvex_engine

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "browser/loads/start_script_turns.h"
+#include "common/engine_messages.h"
 #include "include/base/cef_bind.h"
 #include "include/wrapper/cef_helpers.h"
 
@@ -15,6 +16,33 @@ namespace {
 // How long a view of a group may keep the turn while another waits: a document that is slow
 // to come (or never comes) must not hold the others back.
 constexpr int64_t kTurnTimeoutMs = 1000;
+
+// `text` as a JavaScript string literal: quotes, backslashes, control characters and the two
+// Unicode line breaks escaped; other bytes as they are.
+std::string StringLiteral(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escape[8];
+      g_snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else if (c == 0xE2 && i + 2 < text.size() && text[i + 1] == '\x80' &&
+               (text[i + 2] == '\xA8' || text[i + 2] == '\xA9')) {
+      out += text[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
+      i += 2;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  out += '"';
+  return out;
+}
 
 }  // namespace
 
@@ -190,23 +218,14 @@ void StartScripts::OnExpired() {
 }
 
 std::string StartScripts::WithSourceUrl(const std::string& code, const std::string& script_url) {
-  // WebKit takes the text as a C string: a NUL character of the script would cut it short. As
-  // the escape \x00 it means the same in string, template and regular expression literals, and
-  // is as much an error as the NUL itself anywhere else.
-  std::string text;
-  text.reserve(code.size());
-  for (char c : code) {
-    if (c == '\0')
-      text += "\\x00";
-    else
-      text += c;
-  }
-  // WebKit's user scripts have no name of their own; the directive gives errors the script URL
-  // that the caller asked for. A URL never holds a raw line break, so it cannot end the comment
-  // early.
-  if (script_url.empty() || script_url.find_first_of(std::string("\r\n\0", 3)) != std::string::npos)
-    return text;
-  return text + "\n//# sourceURL=" + script_url;
+  // WebKit names its user scripts itself ("user-script:1"): the text hands the code to the web
+  // process's runner, which evaluates it under the script URL. Both travel as string literals
+  // (WebKit takes the text as a C string: a NUL in them is escaped like any control character).
+  // Were the runner missing, the code still runs, under WebKit's name.
+  return std::string("(function (run, code, url) { if (typeof run === 'function') run(code, url);"
+                     " else (0, eval)(code); })(window.") +
+         engine_messages::kStartScriptRunner + ", " + StringLiteral(code) + ", " +
+         StringLiteral(script_url) + ");";
 }
 
 }  // namespace qvex_engine

@@ -75,8 +75,8 @@ class StartScripts {
   // come from the web process of that document, in this order.)
   void DocumentParsed();
 
-  // The script text as installed: the code (NUL characters escaped), then the name errors are
-  // reported against.
+  // The script text as installed: a call of the web process's runner with the code and the
+  // URL its errors are reported against, both as string literals.
   static std::string WithSourceUrl(const std::string& code, const std::string& script_url);
  private:
   // Puts the scripts into the managers.

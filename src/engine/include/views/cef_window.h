@@ -18,6 +18,12 @@ class CefWindow : public CefView {
   virtual void Close() = 0;
   virtual bool IsClosed() = 0;
   virtual void Activate() = 0;
+  virtual void Maximize() = 0;
+  virtual void Restore() = 0;
+  virtual bool IsMaximized() = 0;
+  // The window's position and size (its size as GetSize; the position as the window manager
+  // placed it).
+  virtual CefRect GetBounds() = 0;
   virtual void CenterWindow(const CefSize& size) = 0;
   virtual void SetTitle(const CefString& title) = 0;
   virtual CefString GetTitle() = 0;
