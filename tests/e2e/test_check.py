@@ -187,7 +187,7 @@ class CheckTest(ShellTestCase):
     def test_the_sample_project_is_clean_with_or_without_a_display(self):
         # As it is, its backend named and not started.
         status, lines, document = self.check(SAMPLE)
-        topics = {f["topic"]: f for f in document["findings"]}
+        topics = {f["topic"]: f for f in reversed(document["findings"])}  # Each topic's first.
         self.assertEqual(status, 0, "\n".join(lines))
         self.assertIn("python3 backend/server.py {port}", topics["backend"]["message"])
         self.assertIn("served by the project's backend", topics["fronturl"]["message"])

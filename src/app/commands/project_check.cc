@@ -208,10 +208,11 @@ void ProjectCheck::Run(const std::string& project, const std::string& url_switch
   if (read) {
     // Each owner of keys says what is wrong with them.
     const AppProfile profile = AppProfile::From(*read);
-    PackageCheck::Run(*read, profile.identity(), false, report);
     ReportProblems(*read, report);
     ReportDesktopKeys(*read, profile, report);
     BackendCheck::Run(*read, backend, report);
+    // Last: what shipping needs, and whether the backend's command suits an installed app.
+    PackageCheck::Run(*read, profile.identity(), false, report);
   }
 
   if (backend_ish) {

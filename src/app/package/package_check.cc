@@ -8,6 +8,23 @@
 PackageInfo PackageCheck::Run(const ProjectFile& file, const AppIdentity& identity,
                               bool packaging, CheckReport* report) {
   PackageInfo info = PackageInfo::From(file, identity);
+  const std::string command = BackendWrites::CommandOf(file);
+  if (!command.empty()) {
+    const std::string write = BackendWrites::Guess(command);
+    const std::string where =
+        identity.has_id() ? PackageTexts::ProjectDir(info) : std::string("/usr/lib/<id>");
+    if (!write.empty()) {
+      report->Warning("backend",
+                      "its command writes into the project (" + write + "): installed, the "
+                      "project lies in " + where + ", which its user cannot write",
+                      "write into the folder named by $QVEX_DATADIR (looked at: " +
+                          std::string(BackendWrites::kWhatIsChecked) + ")");
+    } else {
+      report->Ok("backend", std::string("its command seems to write nothing into the project "
+                                        "(looked at: ") + BackendWrites::kWhatIsChecked + ")");
+    }
+  }
+
   const std::vector<std::string> missing = info.missing();
   if (missing.empty()) {
     report->Ok("package", "--package builds " + info.package_name() + " " +
@@ -26,21 +43,5 @@ PackageInfo PackageCheck::Run(const ProjectFile& file, const AppIdentity& identi
     else report->Ok("package", "not set up: " + message);
   }
 
-  const std::string command = BackendWrites::CommandOf(file);
-  if (!command.empty()) {
-    const std::string write = BackendWrites::Guess(command);
-    const std::string where =
-        identity.has_id() ? PackageTexts::ProjectDir(info) : std::string("/usr/lib/<id>");
-    if (!write.empty()) {
-      report->Warning("backend",
-                      "its command writes into the project (" + write + "): installed, the "
-                      "project lies in " + where + ", which its user cannot write",
-                      "write into the folder named by $QVEX_DATADIR (looked at: " +
-                          std::string(BackendWrites::kWhatIsChecked) + ")");
-    } else {
-      report->Ok("backend", std::string("its command seems to write nothing into the project "
-                                        "(looked at: ") + BackendWrites::kWhatIsChecked + ")");
-    }
-  }
   return info;
 }
