@@ -1,5 +1,5 @@
 """An app's storage and window across runs: persistent storage in its data folder (kept apart
-per id, private), in memory without the key, and the main window's size remembered."""
+per id, private), in memory without the key, and the main window's size and maximized state remembered."""
 
 import json
 import os
@@ -60,11 +60,14 @@ class AppStorageTest(ShellTestCase):
                                     '"height": 500, "min_width": 400}}')
         state = os.path.join(self.home, ".local/share/dev.example.size/window-state.json")
 
+        states = []  # Each run's _NET_WM_STATE as the window manager would be asked.
+
         def run(resize=None):
             shell = self.start("--url=" + self.url("/storage?read"), project=project,
                                env=self.env, variant=False)
             window = self.wait_windows(shell, 1)[0]
             size = self.geometry(window)
+            states.append(self.x("xprop", "-id", str(window), "_NET_WM_STATE"))
             if resize:
                 self.x("xdotool", "windowsize", str(window), *map(str, resize))
                 wait_for(lambda: self.geometry(window) == dict(zip(("width", "height"), resize)),
@@ -84,6 +87,13 @@ class AppStorageTest(ShellTestCase):
             self.assertLessEqual(size["height"], expected[1])
             if saved[0] < 400:
                 self.assertEqual(size["width"], 400)
+            self.assertNotIn("MAXIMIZED", states[-1])
+        # Left maximized: it asks to be maximized again.
+        with open(state, "w") as f:
+            json.dump({"width": 700, "height": 500, "maximized": True}, f)
+        run()
+        self.assertIn("_NET_WM_STATE_MAXIMIZED_VERT", states[-1])
+        self.assertIn("_NET_WM_STATE_MAXIMIZED_HORZ", states[-1])
 
 
 if __name__ == "__main__":
