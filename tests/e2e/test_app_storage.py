@@ -1,5 +1,6 @@
 """An app's storage and window across runs: persistent storage in its data folder (kept apart
-per id, private), in memory without the key, and the main window's size and maximized state remembered."""
+per id, private), in memory without the key, and the main window's size and maximized state
+remembered."""
 
 import json
 import os
