@@ -1,7 +1,8 @@
 """`qvexdesk --package`: the sample project's own Debian package (its files, fields, lintian,
 AppStream, the desktop entry, the same bytes twice), the findings that stop it, and the app
-installed with apt next to the shell's own package, started as a user and a desktop start it,
-then removed without a trace."""
+installed with apt next to the shell's own package, started as a user and a desktop start it
+(its backend from the installed folder, stopped with the window), then removed without a
+trace."""
 
 import glob
 import json
@@ -13,7 +14,8 @@ import tempfile
 import unittest
 
 from harness import BUILD_DIR, SANITIZED, SHELL, png, wait_for
-from test_install import SAMPLE, InstalledShellTestCase, project_version, run
+from test_install import (SAMPLE, SAMPLE_REPORTER, InstalledShellTestCase, descendants,
+                          project_version, run)
 
 APP_ID = "dev.quenvale.sample"
 COMMAND = "quenvale-sample"
@@ -228,6 +230,39 @@ class InstalledAppTest(InstalledShellTestCase):
             run(APT + ["remove", "qvexdesk"])
         shutil.rmtree(cls.package_dir, ignore_errors=True)
 
+    def shipped_sample(self):
+        """A copy of the sample project as it ships, its own backend serving its front end, whose
+        page also reports to this test's server."""
+        project = os.path.join(self.tmp, "quenvale-sample")
+        shutil.copytree(SAMPLE, project)
+        page = os.path.join(project, "front", "index.html")
+        with open(page) as f:
+            text = f.read()
+        reporter = SAMPLE_REPORTER.replace('src="/report.js"',
+                                           'src="%s/report.js"' % self.server.origin)
+        with open(page, "w") as f:
+            f.write(text.replace("</body>", reporter))
+        return project
+
+    def backend_of(self, shell_pid):
+        """The installed backend's process: (pid, its environment); it runs from the app's
+        folder."""
+        def find():
+            for pid in descendants(shell_pid):
+                try:
+                    with open("/proc/%d/cmdline" % pid, "rb") as f:
+                        if b"backend/server.py" not in f.read().split(b"\0"):
+                            continue
+                    with open("/proc/%d/environ" % pid, "rb") as f:
+                        env = dict(e.split(b"=", 1) for e in f.read().split(b"\0") if b"=" in e)
+                    return pid, env, os.readlink("/proc/%d/cwd" % pid)
+                except OSError:
+                    pass
+            return None
+        pid, env, cwd = wait_for(find, what="the app's backend")
+        self.assertEqual(cwd, "/usr/lib/" + APP_ID)
+        return pid, env
+
     def window_class(self, window):
         return self.x("xprop", "-id", str(window), "WM_CLASS").split("=", 1)[-1].strip()
 
@@ -246,7 +281,7 @@ class InstalledAppTest(InstalledShellTestCase):
         return window
 
     def test_installed_with_apt_started_and_removed(self):
-        project = self.sample_project()  # its front end served by this test
+        project = self.shipped_sample()
         _, stdout, _ = package(project, self.tmp)
         app_deb = stdout.strip()
         files = sorted(contents(app_deb))
@@ -255,17 +290,32 @@ class InstalledAppTest(InstalledShellTestCase):
         for path in files:
             self.assertTrue(os.path.exists(path), path)
         classes = []
+        env = self.app_env()
+        launch_env = dict(os.environ, DISPLAY=self.display)
+        for key, value in env.items():
+            if value is None:
+                launch_env.pop(key, None)
+            else:
+                launch_env[key] = value
 
-        # As a user starts it: the command on PATH, its arguments passed on to the shell.
-        shell = self.start("--log-severity=warning", variant=shutil.which(COMMAND))
+        # As a user starts it: the command on PATH, its arguments passed on to the shell. Its
+        # backend runs from the app's folder and keeps its data in the user's; the page's
+        # unload reaches it before it is stopped.
+        shell = self.start("--log-severity=warning", variant=shutil.which(COMMAND), env=env)
         window = self.opened(shell.proc.pid, 1)
+        backend, backend_env = self.backend_of(shell.proc.pid)
+        state = os.path.join(backend_env[b"QVEX_DATADIR"].decode(), "state.json")
+        self.assertTrue(state.startswith(env["HOME"] + "/.local/share/" + APP_ID + "/"), state)
         classes.append(self.window_class(window))
         self.close_window(window)
         self.assertEqual(shell.wait(timeout=30), 0)
+        self.assertTrue(ended(backend))
+        with open(state) as f:
+            self.assertIsNotNone(json.load(f)["closed"])
 
         # As a desktop starts it: its desktop entry, by id.
         # gtk-launch's output goes to the app it starts: not to a pipe this test would wait on.
-        subprocess.run(["gtk-launch", APP_ID], env=dict(os.environ, DISPLAY=self.display),
+        subprocess.run(["gtk-launch", APP_ID], env=launch_env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60,
                        check=True)
         found = wait_for(lambda: self.x("xdotool", "search", "--onlyvisible", "--name",
@@ -273,9 +323,11 @@ class InstalledAppTest(InstalledShellTestCase):
                          timeout=40, what="the window gtk-launch opened")
         pid = int(self.x("xdotool", "getwindowpid", found[0]))
         window = self.opened(pid, 2)
+        backend, _ = self.backend_of(pid)
         classes.append(self.window_class(window))
         self.close_window(window)
         wait_for(lambda: ended(pid), timeout=30, what="the app's end")
+        self.assertTrue(ended(backend))
 
         # Removed, nothing of it stays.
         run(APT + ["remove", APP_ID])
