@@ -1,5 +1,5 @@
-// PackageTexts: each text as Debian policy, the desktop entry and AppStream specifications and
-// lintian want it.
+// PackageTexts: each text of the package written the way Debian policy, desktop entries,
+// AppStream and lintian expect it.
 #include "app/package/package_texts.h"
 
 #include <map>
