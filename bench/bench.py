@@ -489,25 +489,13 @@ def main():
                 out("- qvexdesk / bare WebKitGTK: %s" % fmt_ratio(ratio(stats["qvexdesk"],
                                                                        stats["bare"])))
             report["loads_stats"] = stats
-        if "payload" in parts:
-            settle("payload")
-            report["payload"] = bench_payload.run(bench, args, out)
-
-        if "clipboard" in parts:
-            settle("clipboard")
-            report["clipboard"] = bench_clipboard.run(bench, args, out)
-
-        if "instance" in parts:
-            settle("instance")
-            report["instance"] = bench_instance.run(bench, args, out)
-
-        if "backend" in parts:
-            settle("backend")
-            report["backend"] = bench_backend.run(bench, args, out)
-
-        if "package" in parts:
-            settle("package")
-            report["package"] = bench_package.run(bench, args, out)
+        # The parts kept in modules of their own, each run the same way.
+        for name, module in (("payload", bench_payload), ("clipboard", bench_clipboard),
+                             ("instance", bench_instance), ("backend", bench_backend),
+                             ("package", bench_package)):
+            if name in parts:
+                settle(name)
+                report[name] = module.run(bench, args, out)
     finally:
         bench.close()
 

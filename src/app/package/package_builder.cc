@@ -16,6 +16,7 @@
 
 #include "app/package/package_texts.h"
 #include "app/package/tool_run.h"
+#include "app/run_folder.h"
 #include "include/qvex_icon_render.h"
 
 namespace {
@@ -31,7 +32,7 @@ class Staging {
   Staging(const PackageInfo& info, const std::string& project, const std::string& out)
       : info_(info), project_(project), out_(out) {}
   ~Staging() {
-    if (!root_.empty()) RemoveTree(root_);
+    if (!root_.empty()) RunFolder::RemoveTree(root_);
   }
 
   PackageBuilder::Result Build(const std::string& shell_version);
@@ -46,7 +47,6 @@ class Staging {
   void FilesUnder(const std::string& path, std::vector<std::string>* files) const;
   long InstalledKib(const std::string& path) const;
   void SetTimes(const std::string& path) const;
-  static void RemoveTree(const std::string& path);
 
   const PackageInfo& info_;
   const std::string project_;
@@ -292,21 +292,6 @@ void Staging::SetTimes(const std::string& path) const {
   // After its entries: writing them changed the folder's own time.
   const timespec times[2] = {{epoch_, 0}, {epoch_, 0}};
   utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
-}
-
-void Staging::RemoveTree(const std::string& path) {
-  DIR* dir = opendir(path.c_str());
-  if (dir) {
-    while (dirent* entry = readdir(dir)) {
-      if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
-      const std::string child = path + "/" + entry->d_name;
-      struct stat info;
-      if (lstat(child.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) RemoveTree(child);
-      else unlink(child.c_str());
-    }
-    closedir(dir);
-  }
-  rmdir(path.c_str());
 }
 
 PackageBuilder::Result Staging::Build(const std::string& shell_version) {

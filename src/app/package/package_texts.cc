@@ -4,6 +4,8 @@
 
 #include <map>
 
+#include "client/error_page.h"
+
 namespace {
 
 // Lines of at most `width` characters, broken at spaces (a longer word stays whole).
@@ -130,29 +132,29 @@ std::string PackageTexts::Metainfo(const PackageInfo& info, const std::string& d
   std::string text =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
       "<component type=\"desktop-application\">\n"
-      "  <id>" + XmlEscaped(id) + "</id>\n"
+      "  <id>" + HtmlEscape(id) + "</id>\n"
       "  <metadata_license>FSFAP</metadata_license>\n"
-      "  <project_license>" + XmlEscaped(info.license()) + "</project_license>\n"
-      "  <name>" + XmlEscaped(info.name()) + "</name>\n"
-      "  <summary>" + XmlEscaped(WithoutFullStop(info.summary())) + "</summary>\n"
+      "  <project_license>" + HtmlEscape(info.license()) + "</project_license>\n"
+      "  <name>" + HtmlEscape(info.name()) + "</name>\n"
+      "  <summary>" + HtmlEscape(WithoutFullStop(info.summary())) + "</summary>\n"
       "  <description>\n";
   for (const std::string& paragraph : info.description())
-    text += "    <p>" + XmlEscaped(paragraph) + "</p>\n";
+    text += "    <p>" + HtmlEscape(paragraph) + "</p>\n";
   text += "  </description>\n"
-          "  <launchable type=\"desktop-id\">" + XmlEscaped(id) + ".desktop</launchable>\n";
+          "  <launchable type=\"desktop-id\">" + HtmlEscape(id) + ".desktop</launchable>\n";
   text += "  <categories>\n";
   for (const std::string& category : info.categories())
-    text += "    <category>" + XmlEscaped(category) + "</category>\n";
+    text += "    <category>" + HtmlEscape(category) + "</category>\n";
   text += "  </categories>\n";
-  if (icon) text += "  <icon type=\"stock\">" + XmlEscaped(id) + "</icon>\n";
+  if (icon) text += "  <icon type=\"stock\">" + HtmlEscape(id) + "</icon>\n";
   if (!info.homepage().empty())
-    text += "  <url type=\"homepage\">" + XmlEscaped(info.homepage()) + "</url>\n";
-  text += "  <developer_name>" + XmlEscaped(MaintainerName(info)) + "</developer_name>\n"
+    text += "  <url type=\"homepage\">" + HtmlEscape(info.homepage()) + "</url>\n";
+  text += "  <developer_name>" + HtmlEscape(MaintainerName(info)) + "</developer_name>\n"
           "  <provides>\n"
-          "    <binary>" + XmlEscaped(info.command()) + "</binary>\n"
+          "    <binary>" + HtmlEscape(info.command()) + "</binary>\n"
           "  </provides>\n"
           "  <releases>\n"
-          "    <release version=\"" + XmlEscaped(info.identity().version()) + "\" date=\"" +
+          "    <release version=\"" + HtmlEscape(info.identity().version()) + "\" date=\"" +
           date + "\"/>\n"
           "  </releases>\n"
           "  <content_rating type=\"oars-1.1\"/>\n"
@@ -211,18 +213,4 @@ std::string PackageTexts::ChangelogName(const PackageInfo& info) {
   return version.find('-', colon == std::string::npos ? 0 : colon) == std::string::npos
              ? "changelog.gz"
              : "changelog.Debian.gz";
-}
-
-std::string PackageTexts::XmlEscaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
 }

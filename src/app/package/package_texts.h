@@ -33,7 +33,6 @@ class PackageTexts {
   // revision (a package of software made elsewhere, as Debian names it).
   static std::string ChangelogName(const PackageInfo& info);
 
-  static std::string XmlEscaped(const std::string& text);
 };
 
 #endif  // QVEXDESK_APP_PACKAGE_PACKAGE_TEXTS_H_

@@ -1,33 +1,12 @@
 // CrashPanel: GTK widgets in place of a web view that cannot run. UI thread.
 #include "browser/crash/crash_panel.h"
 
+#include "browser/panels/panel_text.h"
 #include "browser/panels/view_place.h"
 
 #include "include/wrapper/cef_helpers.h"
 
 namespace qvex_engine {
-
-namespace {
-
-GtkWidget* Label(const std::string& markup, bool selectable) {
-  GtkWidget* label = gtk_label_new(nullptr);
-  gtk_label_set_markup(GTK_LABEL(label), markup.c_str());
-  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-  gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
-  gtk_label_set_selectable(GTK_LABEL(label), selectable);
-  gtk_label_set_max_width_chars(GTK_LABEL(label), 80);
-  return label;
-}
-
-// Markup with the page's text escaped: a URL is the page's to choose.
-std::string Escaped(const char* format, const std::string& text) {
-  gchar* markup = g_markup_printf_escaped(format, text.c_str());
-  std::string result = markup;
-  g_free(markup);
-  return result;
-}
-
-}  // namespace
 
 CrashPanel::CrashPanel(GtkWidget* view, const std::string& what, const std::string& url,
                        std::function<void()> on_reload)
@@ -38,13 +17,18 @@ CrashPanel::CrashPanel(GtkWidget* view, const std::string& what, const std::stri
   gtk_widget_set_halign(box, GTK_ALIGN_CENTER);
   gtk_widget_set_hexpand(box, TRUE);
   gtk_widget_set_vexpand(box, TRUE);
+  gtk_container_add(
+      GTK_CONTAINER(box),
+      PanelText::Label("<span size='x-large' weight='bold'>This page stopped working</span>",
+                       false));
+  gtk_container_add(
+      GTK_CONTAINER(box),
+      PanelText::Label(PanelText::Escaped("Its web process %s, several times in a row. "
+                                          "It is not restarted on its own.",
+                                          what),
+                       false));
   gtk_container_add(GTK_CONTAINER(box),
-                    Label("<span size='x-large' weight='bold'>This page stopped working</span>",
-                          false));
-  gtk_container_add(GTK_CONTAINER(box),
-                    Label(Escaped("Its web process %s, several times in a row. "
-                                  "It is not restarted on its own.", what), false));
-  gtk_container_add(GTK_CONTAINER(box), Label(Escaped("<tt>%s</tt>", url), true));
+                    PanelText::Label(PanelText::Escaped("<tt>%s</tt>", url), true));
   GtkWidget* button = gtk_button_new_with_mnemonic("_Reload");
   gtk_widget_set_halign(button, GTK_ALIGN_CENTER);
   g_signal_connect(button, "clicked", G_CALLBACK(OnReloadClicked), this);

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "browser/browser_impl.h"
+#include "browser/panels/panel_text.h"
 #include "browser/panels/view_place.h"
 #include "include/base/cef_logging.h"
 #include "include/qvex_panels.h"
@@ -14,25 +15,8 @@ namespace qvex_panels {
 namespace {
 
 using qvex_engine::BrowserImpl;
+using qvex_engine::PanelText;
 using qvex_engine::ViewPlace;
-
-GtkWidget* Label(const std::string& markup, bool selectable) {
-  GtkWidget* label = gtk_label_new(nullptr);
-  gtk_label_set_markup(GTK_LABEL(label), markup.c_str());
-  gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-  gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_CENTER);
-  gtk_label_set_selectable(GTK_LABEL(label), selectable);
-  gtk_label_set_max_width_chars(GTK_LABEL(label), 80);
-  return label;
-}
-
-// Markup around text that is not ours to trust (a project's name, a program's output).
-std::string Escaped(const char* format, const std::string& text) {
-  gchar* markup = g_markup_printf_escaped(format, text.c_str());
-  std::string result = markup;
-  g_free(markup);
-  return result;
-}
 
 // Runs a button's callback; the callback may take the button's panel away.
 void OnClicked(GtkButton*, gpointer data) {
@@ -105,13 +89,15 @@ void Show(const CefRefPtr<CefBrowser>& browser, GtkWidget* panel, GtkWidget* foc
 void ShowStarting(CefRefPtr<CefBrowser> browser, const std::string& name) {
   GtkWidget* box = CentredBox();
   gtk_widget_set_name(box, "qvex-starting-panel");
-  gtk_container_add(GTK_CONTAINER(box),
-                    Label(Escaped("<span size='x-large' weight='bold'>%s</span>", name), false));
+  gtk_container_add(
+      GTK_CONTAINER(box),
+      PanelText::Label(PanelText::Escaped("<span size='x-large' weight='bold'>%s</span>", name),
+                       false));
   GtkWidget* spinner = gtk_spinner_new();
   gtk_widget_set_size_request(spinner, 32, 32);
   gtk_spinner_start(GTK_SPINNER(spinner));
   gtk_container_add(GTK_CONTAINER(box), spinner);
-  gtk_container_add(GTK_CONTAINER(box), Label("Starting…", false));
+  gtk_container_add(GTK_CONTAINER(box), PanelText::Label("Starting…", false));
   Show(browser, box, nullptr);
 }
 
@@ -120,9 +106,12 @@ void ShowFailure(CefRefPtr<CefBrowser> browser, const std::string& title,
                  std::function<void()> try_again, std::function<void()> quit) {
   GtkWidget* box = CentredBox();
   gtk_widget_set_name(box, "qvex-failure-panel");
-  gtk_container_add(GTK_CONTAINER(box),
-                    Label(Escaped("<span size='large' weight='bold'>%s</span>", title), true));
-  if (!detail.empty()) gtk_container_add(GTK_CONTAINER(box), Label(Escaped("%s", detail), true));
+  gtk_container_add(
+      GTK_CONTAINER(box),
+      PanelText::Label(PanelText::Escaped("<span size='large' weight='bold'>%s</span>", title),
+                       true));
+  if (!detail.empty())
+    gtk_container_add(GTK_CONTAINER(box), PanelText::Label(PanelText::Escaped("%s", detail), true));
   if (!output.empty()) {
     GtkWidget* text = gtk_text_view_new();
     gtk_text_view_set_editable(GTK_TEXT_VIEW(text), FALSE);
@@ -166,7 +155,7 @@ void ShowBar(CefRefPtr<CefBrowser> browser, const std::string& text,
   GtkWidget* bar = gtk_info_bar_new();
   gtk_widget_set_name(bar, "qvex-app-bar");
   gtk_info_bar_set_message_type(GTK_INFO_BAR(bar), GTK_MESSAGE_WARNING);
-  GtkWidget* label = Label(Escaped("%s", text), true);
+  GtkWidget* label = PanelText::Label(PanelText::Escaped("%s", text), true);
   gtk_label_set_justify(GTK_LABEL(label), GTK_JUSTIFY_LEFT);
   gtk_container_add(GTK_CONTAINER(gtk_info_bar_get_content_area(GTK_INFO_BAR(bar))), label);
   GtkWidget* button = Button(button_label.c_str(), std::move(on_click));
